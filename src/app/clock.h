@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDateTime>
+
+namespace corvane {
+
+// The local clock. Tests fix it so dates and 24-hour windows are repeatable.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+class SystemClock final : public Clock {
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+class FixedClock final : public Clock {
+public:
+    explicit FixedClock(QDateTime now) : m_now(std::move(now)) {}
+    QDateTime now() const override { return m_now; }
+    void set(QDateTime now) { m_now = std::move(now); }
+
+private:
+    QDateTime m_now;
+};
+
+} // namespace corvane

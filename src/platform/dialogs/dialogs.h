@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+namespace corvane::platform {
+
+enum class MessageIcon { None, Critical, Question, Exclamation, Information };
+enum class MessageButtons { Ok, YesNo };
+enum class MessageAnswer { Ok, Yes, No };
+
+struct MessageBoxRequest {
+    QString text;
+    QString title;
+    MessageIcon icon = MessageIcon::None;
+    MessageButtons buttons = MessageButtons::Ok;
+};
+
+struct SaveFileRequest {
+    QString title;
+    QString filter;           // "Label|pattern|Label|pattern", e.g. "All Files (*.*)|*.*"
+    QString initialName;
+    QString defaultExtension; // without the dot, added to a name typed without one
+};
+
+// Every modal box the program shows goes through here, so tests can script
+// the answers and check what the user would have seen.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    virtual MessageAnswer messageBox(const MessageBoxRequest& request) = 0;
+    // The full path chosen, or empty when the user cancelled.
+    virtual QString saveFile(const SaveFileRequest& request) = 0;
+
+    void showMessage(const QString& text, const QString& title, MessageIcon icon = MessageIcon::None)
+    {
+        messageBox({text, title, icon, MessageButtons::Ok});
+    }
+    bool askYesNo(const QString& text, const QString& title, MessageIcon icon = MessageIcon::None)
+    {
+        return messageBox({text, title, icon, MessageButtons::YesNo}) == MessageAnswer::Yes;
+    }
+};
+
+} // namespace corvane::platform
