@@ -10,7 +10,7 @@ enum class MessageAnswer { Ok, Yes, No };
 
 struct MessageBoxRequest {
     QString text;
-    QString title;
+    QString title; // empty: the box carries the application's name
     MessageIcon icon = MessageIcon::None;
     MessageButtons buttons = MessageButtons::Ok;
 };
@@ -28,6 +28,8 @@ class Dialogs {
 public:
     virtual ~Dialogs() = default;
 
+    // Modal: returns once the user has closed the box. Ok for an OK box;
+    // Yes or No for a Yes/No box (closing it otherwise counts as No).
     virtual MessageAnswer messageBox(const MessageBoxRequest& request) = 0;
     // The full path chosen, or empty when the user cancelled.
     virtual QString saveFile(const SaveFileRequest& request) = 0;
