@@ -11,9 +11,16 @@ public:
     virtual QDateTime now() const = 0;
 };
 
+// The local clock to the second, which is all the program stores. Local time
+// conversion costs microseconds, so it is done once per second; use one
+// instance per thread.
 class SystemClock final : public Clock {
 public:
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
+    QDateTime now() const override;
+
+private:
+    mutable qint64 m_second = -1;
+    mutable QDateTime m_now;
 };
 
 class FixedClock final : public Clock {

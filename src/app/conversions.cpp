@@ -64,7 +64,9 @@ double LeadingNumber(QStringView text)
         return 0.0;
     bool ok = false;
     const double value = text.left(length).toDouble(&ok);
-    return ok ? value : 0.0;
+    if (!ok) // only a number beyond the double range gets here
+        throw platform::failure::Overflow.make();
+    return value;
 }
 
 double RoundHalfEven(double value)

@@ -11,6 +11,7 @@ namespace corvane {
 
 // The decimal number a text begins with (leading blanks skipped, optional
 // sign, digits, decimal point, exponent); 0 when it begins with none.
+// A number beyond the double range fails with 6 "Overflow".
 double LeadingNumber(QStringView text);
 
 // Rounds to the nearest whole number, an exact half to the even neighbour.
