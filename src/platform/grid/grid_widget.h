@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/grid/grid.h"
+
+#include <QTableView>
+
+namespace corvane::platform {
+
+class GridModel;
+
+// A read-only grid on screen. A click on a column heading selects that
+// column over all data rows with row 1 current; a click on a cell makes it
+// current. Either then raises gridClicked(), after the grid's own selection.
+class GridWidget : public QTableView {
+    Q_OBJECT
+public:
+    explicit GridWidget(QWidget* parent = nullptr);
+
+    Grid& grid() { return m_grid; }
+    const Grid& grid() const { return m_grid; }
+
+    // Shows the grid again after its contents, order, widths or font changed.
+    void refresh();
+
+signals:
+    void gridClicked();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void headingClicked(int section);
+    void cellClicked(const QModelIndex& index);
+    void showSelection();
+
+    Grid m_grid;
+    GridModel* m_model;
+};
+
+} // namespace corvane::platform
