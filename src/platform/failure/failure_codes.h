@@ -31,6 +31,7 @@ inline constexpr Code TypeMismatch{13, "Type mismatch"};
 inline constexpr Code InternalError{51, "Internal error"};
 inline constexpr Code BadFileNameOrNumber{52, "Bad file name or number"};
 inline constexpr Code FileNotFound{53, "File not found"};
+inline constexpr Code FileAlreadyExists{58, "File already exists"};
 inline constexpr Code InputPastEndOfFile{62, "Input past end of file"};
 inline constexpr Code PathFileAccessError{75, "Path/File access error"};
 inline constexpr Code PathNotFound{76, "Path not found"};
@@ -51,6 +52,11 @@ inline constexpr Code UndefinedFunction{3085, "Undefined function in expression.
 inline constexpr Code NotPartOfAggregate{3122, "You tried to execute a query that does not include the specified expression as part of an aggregate function."};
 inline constexpr Code InvalidSqlStatement{3129, "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'."};
 inline constexpr Code CharactersAfterEnd{3142, "Characters found after end of SQL statement."};
+inline constexpr Code NotAValidPath{3044, "is not a valid path. Make sure that the path name is spelled correctly."};
+inline constexpr Code TableNotFound{3078, "The database engine cannot find the input table or query. Make sure it exists and that its name is spelled correctly."};
+inline constexpr Code RecordIsDeleted{3167, "Record is deleted."};
+inline constexpr Code DatabaseExists{3204, "Database already exists."};
+inline constexpr Code CurrentlyLocked{3218, "Could not update; currently locked."};
 inline constexpr Code DataTypeMismatch{3464, "Data type mismatch in criteria expression."};
 inline constexpr Code NotSupported{0, "Not supported by this program"};
 

@@ -1,0 +1,199 @@
+#include "platform/jet/jet_date.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace corvane::platform::jet;
+
+namespace {
+
+constexpr int Year = 2026; // the clock's year for texts without one
+
+struct ReadCase {
+    const char* text;
+    const char* expected; // canonical text, or nullptr when the text must be refused
+};
+
+QString read(const char* text)
+{
+    const auto value = parseDate(QString::fromUtf8(text), Year);
+    return value ? formatCanonical(*value) : QStringLiteral("<none>");
+}
+
+TEST(JetDate, ReadsLiteralTextAsJetDoes)
+{
+    const ReadCase cases[] = {
+        // month first, times in both clocks
+        { "12/5/2026 3:04:05 PM", "2026-12-05 15:04:05" },
+        { "12/5/2026", "2026-12-05 00:00:00" },
+        { "7/01/2026", "2026-07-01 00:00:00" },
+        { "12/5/2005 13:4:9", "2005-12-05 13:04:09" },
+        { "  12/6/2005 0:0:0  ", "2005-12-06 00:00:00" },
+        { "12-5-2026", "2026-12-05 00:00:00" },
+        { "12/5/2026 12:00:00 AM", "2026-12-05 00:00:00" },
+        { "12/5/2026 12:30:00 PM", "2026-12-05 12:30:00" },
+        { "12/5/2026 0:15 am", "2026-12-05 00:15:00" },
+        { "12/5/2026 3:04:05pm", "2026-12-05 15:04:05" },
+        { "12/5/2026 3 PM", "2026-12-05 15:00:00" },
+        { "12/5/2026 11:59:59 PM", "2026-12-05 23:59:59" },
+        // day/month fallback only when month first is no real date
+        { "13/7/2026", "2026-07-13 00:00:00" },
+        { "13/12/2026", "2026-12-13 00:00:00" },
+        { "5/12/2026", "2026-05-12 00:00:00" },
+        // ISO
+        { "2026-07-01", "2026-07-01 00:00:00" },
+        { "2026/7/1", "2026-07-01 00:00:00" },
+        { "2005-12-28 10:00:00", "2005-12-28 10:00:00" },
+        // year window and short years
+        { "7/1/29", "2029-07-01 00:00:00" },
+        { "7/1/30", "1930-07-01 00:00:00" },
+        { "7/1/00", "2000-07-01 00:00:00" },
+        { "7/1/5", "2005-07-01 00:00:00" },
+        { "7/1/999", "0999-07-01 00:00:00" },
+        { "1/1/100", "0100-01-01 00:00:00" },
+        // no year: the clock's year
+        { "12/5", "2026-12-05 00:00:00" },
+        { "25/12", "2026-12-25 00:00:00" },
+        // month names
+        { "1-Jul-2026", "2026-07-01 00:00:00" },
+        { "1 Jul 2026", "2026-07-01 00:00:00" },
+        { "Jul 1, 2026", "2026-07-01 00:00:00" },
+        { "July 1 2026 3:04 PM", "2026-07-01 15:04:00" },
+        { "sEpTeMbEr 30 1999", "1999-09-30 00:00:00" },
+        { "1 dec", "2026-12-01 00:00:00" },
+        { "Jul 2026", "2026-07-01 00:00:00" },
+        // time only: the zero date
+        { "15:04", "1899-12-30 15:04:00" },
+        { "12:00:00 AM", "1899-12-30 00:00:00" },
+        { "3 PM", "1899-12-30 15:00:00" },
+        // calendar and leap years
+        { "2/29/2028", "2028-02-29 00:00:00" },
+        { "2/29/2000", "2000-02-29 00:00:00" },
+        { "12/31/9999 23:59:59", "9999-12-31 23:59:59" },
+        // refusals
+        { "", nullptr },
+        { "   ", nullptr },
+        { "2/30/2026", nullptr },
+        { "13/13/2026", nullptr },
+        { "2/29/2026", nullptr },
+        { "2/29/1900", nullptr },
+        { "1/1/0099", nullptr },
+        { "1/1/10000", nullptr },
+        { "2005-13-45 10:00:00", nullptr },
+        { "2026-02-30", nullptr },
+        { "12/5/2026 24:00:00", nullptr },
+        { "12/5/2026 13:00 PM", nullptr },
+        { "12/5/2026 10:60", nullptr },
+        { "12/5/2026 10:00:60", nullptr },
+        { "12/5/2026 10:00:00.5", nullptr },
+        { "12/5/2026 10::00", nullptr },
+        { "12/5/2026 1:2:3:4", nullptr },
+        { "12/5-2026", nullptr },
+        { "12.5.2026", nullptr },
+        { "2026", nullptr },
+        { "12/5/2026 3", nullptr },
+        { "PM", nullptr },
+        { "Juli 1 2026", nullptr },
+        { "Jul Aug 2026", nullptr },
+        { "\"2005-03-16 16:33:2", nullptr },
+        { "\\\"2005-03-16 16:33:2", nullptr },
+        { "filter1", nullptr },
+        { "0", nullptr },
+    };
+    for (const ReadCase& c : cases)
+        EXPECT_EQ(read(c.text), c.expected ? QString::fromUtf8(c.expected) : QStringLiteral("<none>"))
+            << "text: '" << c.text << "'";
+}
+
+TEST(JetDate, CanonicalFormIsStrict)
+{
+    const ReadCase cases[] = {
+        { "2026-12-05 15:04:05", "2026-12-05 15:04:05" },
+        { "1899-12-30 00:00:00", "1899-12-30 00:00:00" },
+        { "0100-01-01 00:00:00", "0100-01-01 00:00:00" },
+        { "2026-12-05", nullptr },
+        { "2026-12-05T15:04:05", nullptr },
+        { "2026-12-05 15:04:5 ", nullptr },
+        { "2026-02-29 00:00:00", nullptr },
+        { "2026-12-05 24:00:00", nullptr },
+        { "0099-12-31 23:59:59", nullptr },
+        { "2026-1a-05 15:04:05", nullptr },
+    };
+    for (const ReadCase& c : cases) {
+        const auto value = parseCanonical(QString::fromUtf8(c.text));
+        EXPECT_EQ(value ? formatCanonical(*value) : QStringLiteral("<none>"),
+            c.expected ? QString::fromUtf8(c.expected) : QStringLiteral("<none>"))
+            << c.text;
+    }
+}
+
+struct SerialCase {
+    double serial;
+    const char* text;
+};
+
+TEST(JetDate, SerialNumbersFollowJetsNegativeRule)
+{
+    const SerialCase cases[] = {
+        { 0.0, "1899-12-30 00:00:00" },
+        { 0.5, "1899-12-30 12:00:00" },
+        { 1.0, "1899-12-31 00:00:00" },
+        { -1.0, "1899-12-29 00:00:00" },
+        { -1.25, "1899-12-29 06:00:00" },
+        { -2.75, "1899-12-28 18:00:00" },
+        { 2.0, "1900-01-01 00:00:00" },
+        { 61.0, "1900-03-01 00:00:00" }, // 1900 is no leap year
+        { 38714.416666666664, "2005-12-28 10:00:00" },
+        { 46361.62783564815, "2026-12-05 15:04:05" },
+        { -657434.0, "0100-01-01 00:00:00" },
+        { 2958465.0, "9999-12-31 00:00:00" },
+    };
+    for (const SerialCase& c : cases) {
+        const auto value = fromSerial(c.serial);
+        ASSERT_TRUE(value.has_value()) << c.serial;
+        EXPECT_EQ(formatCanonical(*value), QString::fromUtf8(c.text)) << c.serial;
+        // and back: the same serial to within half a second
+        EXPECT_NEAR(toSerial(*value), c.serial, 0.5 / 86400) << c.text;
+    }
+}
+
+TEST(JetDate, SerialRoundingAndRange)
+{
+    // 23:59:59.7 rounds over midnight to the next day, also before the zero date.
+    EXPECT_EQ(formatCanonical(*fromSerial(1.0 + 86399.7 / 86400)), QStringLiteral("1900-01-01 00:00:00"));
+    EXPECT_EQ(formatCanonical(*fromSerial(-1.0 - 86399.7 / 86400)), QStringLiteral("1899-12-30 00:00:00"));
+    const double refused[] = { -657435.0, 2958466.0, NAN, INFINITY, -INFINITY, 1e300 };
+    for (double serial : refused)
+        EXPECT_FALSE(fromSerial(serial).has_value()) << serial;
+}
+
+TEST(JetDate, DayNumbersRoundTripOverTheWholeRange)
+{
+    // Every day of the range maps to a distinct increasing number and back.
+    long long previous = dayNumber(MinYear, 1, 1) - 1;
+    for (int year = MinYear; year <= MaxYear; year += 97) {
+        for (int month = 1; month <= 12; ++month) {
+            for (int day : { 1, daysInMonth(year, month) }) {
+                const long long n = dayNumber(year, month, day);
+                EXPECT_GT(n, previous);
+                previous = n;
+                const DateTime back = fromDayNumber(n);
+                ASSERT_EQ(back.year * 10000 + back.month * 100 + back.day, year * 10000 + month * 100 + day);
+            }
+        }
+    }
+    EXPECT_EQ(dayNumber(1899, 12, 30), 0);
+    EXPECT_EQ(dayNumber(1970, 1, 1), 25569);
+}
+
+TEST(JetDate, QDateTimeParts)
+{
+    const QDateTime stamp(QDate(2026, 12, 5), QTime(15, 4, 5, 999));
+    EXPECT_EQ(formatCanonical(*fromQDateTime(stamp)), QStringLiteral("2026-12-05 15:04:05"));
+    EXPECT_FALSE(fromQDateTime(QDateTime()).has_value());
+    EXPECT_FALSE(fromQDateTime(QDateTime(QDate(99, 1, 1), QTime(0, 0))).has_value());
+    EXPECT_EQ(
+        toQDateTime(*parseCanonical(u"2005-12-28 10:00:00")), QDateTime(QDate(2005, 12, 28), QTime(10, 0)));
+}
+
+} // namespace

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "platform/db/appending_table_view.h"
+#include "platform/db/connection.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace corvane {
+
+namespace platform {
+class Dialogs;
+namespace db {
+class DatabaseEngine;
+}
+} // namespace platform
+
+class FieldKeys;
+struct SyslogRecord;
+
+// Past this size capture stops by itself.
+inline constexpr qint64 MaxDatabaseBytes = 1'950'000'000;
+
+// The two appending views on the log tables, open for the whole run: one
+// row per datagram in syslog, one per missing key in missed, each committed
+// by itself. Also the size display and the size limit.
+class LogDatabase {
+public:
+    using FileSizeSource = std::function<qint64()>;
+
+    // Opens the syslog view at once; the missed view follows, as when the
+    // load handler has finished.
+    LogDatabase(const platform::db::DatabaseEngine& engine, const QString& databasePath, const FieldKeys& keys);
+    LogDatabase(const LogDatabase&) = delete;
+    LogDatabase& operator=(const LogDatabase&) = delete;
+
+    void AppendMissedRow(const QString& message);
+    // The record count the syslog view reports after the append.
+    long long AppendSyslogRecord(const SyslogRecord& record);
+
+    // The main file plus its write-ahead log: with WAL the main file grows
+    // only at checkpoints, so it alone lags behind what is stored.
+    qint64 DatabaseFileSize() const;
+    // Tests put a large file in place without writing one.
+    void setFileSizeSource(FileSizeSource source) { m_fileSize = std::move(source); }
+
+    // Shows the size; past the limit warns and calls stop once the user has
+    // closed the box.
+    void CheckDatabaseSize(const std::function<void(const QString&)>& showSize, platform::Dialogs& dialogs,
+                           const std::function<void()>& stop);
+
+private:
+    qint64 currentSize() const { return m_fileSize ? m_fileSize() : DatabaseFileSize(); }
+
+    const FieldKeys& m_keys;
+    QString m_path;
+    platform::db::Connection m_connection;
+    platform::db::AppendingTableView m_syslog;
+    platform::db::AppendingTableView m_missed;
+    FileSizeSource m_fileSize;
+};
+
+// "3072000 Bytes": no separators, no leading zeros.
+QString DatabaseSizeText(qint64 bytes);
+
+inline constexpr QLatin1StringView MaximumSizeMessage{
+    "The Database has reached its maximum size so capturing will be stopped"};
+
+} // namespace corvane

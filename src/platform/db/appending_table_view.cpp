@@ -1,0 +1,91 @@
+#include "platform/db/appending_table_view.h"
+
+#include "platform/db/connection.h"
+#include "platform/db/sqlite_failure.h"
+#include "platform/db/sqlite_query.h"
+
+#include <QStringList>
+#include <algorithm>
+
+namespace corvane::platform::db {
+
+AppendingTableView::AppendingTableView(const Connection& connection, const QString& table)
+    : m_connection(connection)
+    , m_columns(connection, table)
+{
+    Statement count(connection, QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(table));
+    count.step();
+    m_recordCount = count.column(0).toInt64();
+    m_values.resize(static_cast<std::size_t>(m_columns.count()));
+    m_set.resize(m_values.size());
+}
+
+void AppendingTableView::addNew()
+{
+    std::fill(m_set.begin(), m_set.end(), false);
+    m_editing = true;
+}
+
+int AppendingTableView::editableColumn(const QString& column) const
+{
+    const int index = m_columns.require(column);
+    if (!m_editing)
+        throw failure::UpdateWithoutAddNew.make();
+    return index;
+}
+
+void AppendingTableView::setValue(const QString& column, const Value& value)
+{
+    const int index = editableColumn(column);
+    m_values[static_cast<std::size_t>(index)] = m_columns.toStored(index, value);
+    m_set[static_cast<std::size_t>(index)] = true;
+}
+
+void AppendingTableView::setValue(const QString& column, const QDateTime& value)
+{
+    const int index = editableColumn(column);
+    m_values[static_cast<std::size_t>(index)] = m_columns.toStored(index, value);
+    m_set[static_cast<std::size_t>(index)] = true;
+}
+
+Statement& AppendingTableView::insertFor(const std::vector<bool>& set)
+{
+    auto found = m_inserts.find(set);
+    if (found != m_inserts.end())
+        return found->second;
+    QStringList names;
+    QStringList marks;
+    for (int i = 0; i < m_columns.count(); ++i) {
+        if (set[static_cast<std::size_t>(i)]) {
+            names.append(quoteIdentifier(m_columns.at(i).name));
+            marks.append(QStringLiteral("?"));
+        }
+    }
+    QString sql = QStringLiteral("INSERT INTO ") + quoteIdentifier(m_columns.table());
+    sql += names.isEmpty() ? QStringLiteral(" DEFAULT VALUES")
+                           : QStringLiteral(" (") + names.join(QStringLiteral(", "))
+            + QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) + QStringLiteral(")");
+    return m_inserts.emplace(set, Statement(m_connection, sql, Statement::Lifetime::Persistent))
+        .first->second;
+}
+
+void AppendingTableView::update()
+{
+    if (!m_editing)
+        throw failure::UpdateWithoutAddNew.make();
+    m_editing = false; // a failed row is dropped, never committed later
+    Statement& insert = insertFor(m_set);
+    int parameter = 0;
+    for (std::size_t i = 0; i < m_values.size(); ++i)
+        if (m_set[i])
+            insert.bind(++parameter, m_values[i]);
+    // In autocommit the one statement is the row's whole transaction: it is
+    // stored entirely or not at all.
+    insert.step();
+    insert.reset();
+    insert.clearBindings();
+    ++m_recordCount;
+    m_lastRowId = m_connection.lastInsertRowId();
+}
+
+} // namespace corvane::platform::db

@@ -1,0 +1,172 @@
+#include "platform/db/connection.h"
+
+#include "platform/db/sqlite_failure.h"
+#include "platform/db/statement.h"
+#include "platform/jet/sqlite_functions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sqlite3.h>
+#include <utility>
+
+namespace corvane::platform::db {
+
+namespace {
+
+constexpr int BusyTimeoutMs = 5000;
+
+// A file marked read-only counts as read-only even for a user whose rights
+// would let the system write it anyway (root), as a read-only attribute does.
+// WriteUser is left out: Qt reports it for whoever may write, root included.
+bool isWritableFile(const QFileInfo& info)
+{
+    const auto writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    return info.isWritable() && (info.permissions() & writeBits);
+}
+
+void failIfMissing(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.exists())
+        return;
+    if (!info.absoluteDir().exists())
+        throw namedFailure(failure::NotAValidPath, path);
+    throw namedFailure(failure::CouldNotFindFile, path);
+}
+
+} // namespace
+
+Connection::Connection(const QString& path, OpenMode mode)
+    : m_path(path)
+    , m_mode(mode)
+{
+    failIfMissing(path);
+    const QFileInfo info(path);
+    if (info.isDir())
+        throw namedFailure(failure::CannotOpenDatabase, path, QStringLiteral("it is a folder"));
+    // SQLite would take an empty file for a new database; for us it is no database.
+    if (info.size() == 0)
+        throw namedFailure(failure::CannotOpenDatabase, path, QStringLiteral("the file is empty"));
+    if (mode == OpenMode::ReadWrite && !isWritableFile(info))
+        throw namedFailure(failure::CannotUpdate, path, QStringLiteral("the file is write-protected"));
+    configure();
+}
+
+Connection Connection::createNew(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        const QFileInfo info(path);
+        if (info.exists())
+            throw namedFailure(failure::DatabaseExists, path);
+        if (!info.absoluteDir().exists())
+            throw namedFailure(failure::NotAValidPath, path);
+        throw failure::PathFileAccessError.make(path + QStringLiteral(": ") + file.errorString());
+    }
+    file.close();
+    Connection connection;
+    connection.m_path = path;
+    try {
+        connection.configure();
+    } catch (const Failure&) {
+        connection.close();
+        QFile::remove(path);
+        throw;
+    }
+    return connection;
+}
+
+Connection::~Connection()
+{
+    close();
+}
+
+Connection::Connection(Connection&& other) noexcept
+    : m_db(std::exchange(other.m_db, nullptr))
+    , m_path(std::move(other.m_path))
+    , m_mode(other.m_mode)
+{
+}
+
+Connection& Connection::operator=(Connection&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_db = std::exchange(other.m_db, nullptr);
+        m_path = std::move(other.m_path);
+        m_mode = other.m_mode;
+    }
+    return *this;
+}
+
+void Connection::close() noexcept
+{
+    // close_v2 waits for statements still alive instead of failing.
+    if (m_db)
+        sqlite3_close_v2(std::exchange(m_db, nullptr));
+}
+
+void Connection::configure()
+{
+    const bool readOnly = m_mode == OpenMode::ReadOnly;
+    const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    const int rc = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString message = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
+        close();
+        throw namedFailure(failure::CannotOpenDatabase, m_path, message);
+    }
+    try {
+        sqlite3_extended_result_codes(m_db, 1);
+        // A mistyped "name" must fail rather than turn into a string.
+        sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+        sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+        sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+
+        // SQLite reads the file lazily; read the schema now so a foreign or
+        // damaged file fails here, naming the file.
+        const int probe = sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
+        if (probe != SQLITE_OK) {
+            const int primary = probe & 0xff;
+            if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT || primary == SQLITE_CANTOPEN)
+                throw namedFailure(
+                    failure::CannotOpenDatabase, m_path, QString::fromUtf8(sqlite3_errmsg(m_db)));
+            throw sqliteFailure(m_db, probe);
+        }
+        if (!readOnly) {
+            if (sqlite3_db_readonly(m_db, "main") == 1)
+                throw namedFailure(failure::CannotUpdate, m_path, QStringLiteral("opened read-only"));
+            // Readers never block the writer, and a commit needs no sync.
+            execute(QStringLiteral("PRAGMA journal_mode=WAL"));
+        }
+        execute(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        jet::registerFunctions(m_db);
+    } catch (const Failure&) {
+        close();
+        throw;
+    }
+}
+
+void Connection::execute(const QString& sql)
+{
+    Statement statement(*this, sql);
+    while (statement.step()) { }
+}
+
+long long Connection::lastInsertRowId() const
+{
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+int Connection::changes() const
+{
+    return sqlite3_changes(m_db);
+}
+
+bool Connection::inTransaction() const
+{
+    return sqlite3_get_autocommit(m_db) == 0;
+}
+
+} // namespace corvane::platform::db

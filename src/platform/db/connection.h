@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3;
+
+namespace corvane::platform::db {
+
+enum class OpenMode { ReadWrite, ReadOnly };
+
+// One open database file. Opening never creates the file, so a missing or
+// foreign file fails at once instead of becoming an empty database; every
+// connection gets the same settings (WAL, busy timeout, no double-quoted
+// strings, the Jet functions). Views and statements made on a connection must
+// not outlive it.
+class Connection {
+public:
+    // Shared: any number of connections may be open on one file at once.
+    explicit Connection(const QString& path, OpenMode mode = OpenMode::ReadWrite);
+    ~Connection();
+    Connection(Connection&& other) noexcept;
+    Connection& operator=(Connection&& other) noexcept;
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Makes a new, empty database file (failing when the path exists) and
+    // opens it read-write. For tools that build a database; the program
+    // itself only ever opens existing files.
+    static Connection createNew(const QString& path);
+
+    sqlite3* handle() const { return m_db; }
+    const QString& path() const { return m_path; }
+    OpenMode mode() const { return m_mode; }
+
+    // Runs one statement that returns no rows the caller needs (DDL,
+    // PRAGMA, INSERT ...); the text must hold exactly one statement.
+    void execute(const QString& sql);
+
+    long long lastInsertRowId() const;
+    // Rows changed by the last INSERT, UPDATE or DELETE.
+    int changes() const;
+    bool inTransaction() const;
+
+private:
+    Connection() = default;
+    void configure();
+    void close() noexcept;
+
+    sqlite3* m_db = nullptr;
+    QString m_path;
+    OpenMode m_mode = OpenMode::ReadWrite;
+};
+
+} // namespace corvane::platform::db

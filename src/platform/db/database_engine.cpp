@@ -1,0 +1,26 @@
+#include "platform/db/database_engine.h"
+
+#include "platform/failure/failure_codes.h"
+
+#include <sqlite3.h>
+
+namespace corvane::platform::db {
+
+DatabaseEngine::DatabaseEngine()
+{
+    if (sqlite3_libversion_number() < MinimumVersionNumber)
+        throw failure::DatabaseEngineError.make(
+            QStringLiteral("SQLite 3.39.0 or later is needed, found ") + libraryVersion());
+}
+
+Connection DatabaseEngine::open(const QString& path, OpenMode mode) const
+{
+    return Connection(path, mode);
+}
+
+QString DatabaseEngine::libraryVersion() const
+{
+    return QString::fromLatin1(sqlite3_libversion());
+}
+
+} // namespace corvane::platform::db

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/db/connection.h"
+
+#include <QString>
+
+namespace corvane::platform::db {
+
+// The engine object the program holds once: it checks at creation that the
+// SQLite library is new enough for the queries we run (RIGHT JOIN), then
+// opens connections by path.
+class DatabaseEngine {
+public:
+    static constexpr int MinimumVersionNumber = 3039000;
+
+    DatabaseEngine();
+
+    Connection open(const QString& path, OpenMode mode = OpenMode::ReadWrite) const;
+    QString libraryVersion() const;
+};
+
+} // namespace corvane::platform::db

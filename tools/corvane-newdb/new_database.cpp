@@ -1,0 +1,178 @@
+#include "new_database.h"
+
+#include "app/field_keys.h"
+#include "platform/db/connection.h"
+#include "platform/db/statement.h"
+#include "platform/db/transaction.h"
+#include "platform/failure/failure_codes.h"
+#include "report_definitions.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace corvane::newdb {
+
+namespace {
+
+using platform::Failure;
+namespace failure = platform::failure;
+namespace db = platform::db;
+
+const QString Text = QStringLiteral(" TEXT COLLATE NOCASE");
+const QString Date = QStringLiteral(" DATETEXT");
+
+QString bracketed(const QString& name)
+{
+    return QLatin1Char('[') + name + QLatin1Char(']');
+}
+
+QString syslogTable()
+{
+    QStringList columns { QStringLiteral("logno INTEGER PRIMARY KEY") };
+    const FieldKeys keys;
+    for (const QString& key : keys.keys())
+        columns.append(bracketed(key) + (key == QLatin1String("start_time=") ? Date : Text));
+    columns.append(QStringLiteral("LogDate") + Date);
+    columns.append(QStringLiteral("[sent+rcvd] REAL"));
+    return QStringLiteral("CREATE TABLE syslog (") + columns.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
+QString reportTable()
+{
+    QStringList columns { QStringLiteral("[Report Name]") + Text, QStringLiteral("SQL0") + Text };
+    for (const char* prefix : { "L", "t" })
+        for (int k = 1; k <= 9; ++k)
+            columns.append(QLatin1String(prefix) + QString::number(k) + Text);
+    return QStringLiteral("CREATE TABLE Report (") + columns.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
+void insertReports(db::Connection& connection)
+{
+    QStringList marks;
+    for (int i = 0; i < 11; ++i)
+        marks.append(QStringLiteral("?"));
+    QStringList names { QStringLiteral("[Report Name]"), QStringLiteral("SQL0") };
+    for (int k = 1; k <= 9; ++k)
+        names.append(QStringLiteral("L") + QString::number(k));
+    db::Statement insert(connection,
+        QStringLiteral("INSERT INTO Report (") + names.join(QStringLiteral(", "))
+            + QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    for (const ReportDefinition& report : shippedReports()) {
+        insert.bind(1, db::Value(report.name));
+        insert.bind(2, db::Value(report.sql));
+        for (int k = 0; k < 9; ++k)
+            insert.bind(3 + k, db::Value(report.captions[static_cast<std::size_t>(k)]));
+        insert.step();
+        insert.reset();
+    }
+}
+
+void removeDatabaseFiles(const QString& path)
+{
+    for (const char* suffix : { "", "-wal", "-shm", "-journal" })
+        QFile::remove(path + QLatin1String(suffix));
+}
+
+// Removes its file unless released: a failure part-way leaves nothing behind.
+class TemporaryPath {
+public:
+    explicit TemporaryPath(QString path)
+        : m_path(std::move(path))
+    {
+    }
+    ~TemporaryPath()
+    {
+        if (!m_path.isEmpty())
+            removeDatabaseFiles(m_path);
+    }
+    TemporaryPath(const TemporaryPath&) = delete;
+    TemporaryPath& operator=(const TemporaryPath&) = delete;
+    const QString& path() const { return m_path; }
+    void release() { m_path.clear(); }
+
+private:
+    QString m_path;
+};
+
+QString temporaryName(const QDir& folder, const char* name)
+{
+    return folder.filePath(
+        QStringLiteral(".%1.%2.tmp").arg(QLatin1String(name)).arg(QCoreApplication::applicationPid()));
+}
+
+void writeDatabase(const QString& path)
+{
+    db::Connection connection = db::Connection::createNew(path); // sets WAL
+    db::Transaction transaction(connection);
+    for (const QString& sql : schemaStatements())
+        connection.execute(sql);
+    insertReports(connection);
+    transaction.commit();
+}
+
+void writeErrorLog(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        throw failure::PathFileAccessError.make(path + QStringLiteral(": ") + file.errorString());
+    if (file.write("0\r\n") != 3 || !file.flush())
+        throw failure::PathFileAccessError.make(path + QStringLiteral(": ") + file.errorString());
+}
+
+void moveIntoPlace(const QString& from, const QString& to)
+{
+    // rename never replaces an existing file, so a file made meanwhile stays.
+    if (!QFile::rename(from, to))
+        throw failure::FileAlreadyExists.make(to);
+}
+
+} // namespace
+
+QStringList schemaStatements()
+{
+    return {
+        syslogTable(),
+        QStringLiteral("CREATE INDEX syslog_start_time ON syslog ([start_time=])"),
+        QStringLiteral("CREATE TABLE missed (syslog") + Text + QLatin1Char(')'),
+        reportTable(),
+        QStringLiteral("CREATE TABLE Statustype ([Status Type]") + Text + QLatin1Char(')'),
+        QStringLiteral("CREATE TABLE Membershipdetails ([Membership Status]") + Text + QLatin1Char(')'),
+        QStringLiteral("CREATE TABLE paymentdetails ([Payment Amount] REAL, [payment date]") + Date
+            + QLatin1Char(')'),
+        QStringLiteral("CREATE TABLE SignIn (MembershipID INTEGER, [date]") + Date + QLatin1Char(')'),
+    };
+}
+
+void createNewDatabase(const QString& folderPath)
+{
+    const QFileInfo folderInfo(folderPath);
+    if (folderPath.isEmpty() || !folderInfo.isDir())
+        throw failure::PathNotFound.make(folderPath);
+    const QDir folder(folderPath);
+    const QString database = folder.filePath(QLatin1String(DatabaseFileName));
+    const QString errorLog = folder.filePath(QLatin1String(ErrorLogFileName));
+    for (const QString& target : { database, errorLog })
+        if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+            throw failure::FileAlreadyExists.make(target);
+
+    TemporaryPath newDatabase(temporaryName(folder, DatabaseFileName));
+    TemporaryPath newErrorLog(temporaryName(folder, ErrorLogFileName));
+    removeDatabaseFiles(newDatabase.path()); // left over by an earlier run that was killed
+    QFile::remove(newErrorLog.path());
+    writeDatabase(newDatabase.path());
+    writeErrorLog(newErrorLog.path());
+
+    moveIntoPlace(newDatabase.path(), database);
+    newDatabase.release();
+    try {
+        moveIntoPlace(newErrorLog.path(), errorLog);
+    } catch (const Failure&) {
+        QFile::remove(database); // both files or neither
+        throw;
+    }
+    newErrorLog.release();
+}
+
+} // namespace corvane::newdb

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace corvane::newdb {
+
+inline constexpr const char* DatabaseFileName = "syslog97.mdb";
+inline constexpr const char* ErrorLogFileName = "Errlog.txt";
+
+// The statements that build every table and index of a new database.
+QStringList schemaStatements();
+
+// Writes FOLDER/syslog97.mdb (all tables, the shipped reports, WAL) and
+// FOLDER/Errlog.txt holding the count 0. Refuses, writing nothing, when the
+// folder is missing or either file exists. Each file is written under a
+// temporary name and renamed into place, so a failure leaves no half file.
+// Throws corvane::platform::Failure.
+void createNewDatabase(const QString& folder);
+
+} // namespace corvane::newdb
