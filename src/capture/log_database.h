@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 
@@ -55,7 +56,8 @@ private:
     qint64 currentSize() const { return m_fileSize ? m_fileSize() : DatabaseFileSize(); }
 
     const FieldKeys& m_keys;
-    QString m_path;
+    std::filesystem::path m_mainFile;
+    std::filesystem::path m_walFile;
     platform::db::Connection m_connection;
     platform::db::AppendingTableView m_syslog;
     platform::db::AppendingTableView m_missed;

@@ -1,0 +1,109 @@
+// Socket to parser to both appends, without widgets: datagrams sent to
+// loopback as fast as possible, and how fast they end up as stored rows.
+#include "app/clock.h"
+#include "app/field_keys.h"
+#include "capture/log_database.h"
+#include "capture/message_parser.h"
+#include "platform/db/database_engine.h"
+#include "platform/dialogs/dialogs.h"
+#include "platform/udp/udp_socket.h"
+#include "program_folder.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// The size limit is never reached here; a box would be a fault worth seeing.
+class NoBoxes final : public corvane::platform::Dialogs {
+public:
+    corvane::platform::MessageAnswer messageBox(const corvane::platform::MessageBoxRequest& request) override
+    {
+        std::fprintf(stderr, "unexpected box: %s\n", qPrintable(request.text));
+        return corvane::platform::MessageAnswer::Ok;
+    }
+    QString saveFile(const corvane::platform::SaveFileRequest&) override { return {}; }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
+    // One datagram in a hundred lacks keys, so the missed table is written too.
+    const QByteArray complete = QByteArrayLiteral(
+        "<133>ns5gt: NetScreen device_id=ns5gt  [Root]system-notification-00257(traffic): "
+        "start_time=\"2009-01-22 15:13:46\" duration=25 policy_id=11 service=http proto=6 src zone=Untrust "
+        "dst zone=Trust action=Permit sent=178 rcvd=84 src=115.89.244.226 dst=210.99.50.44 src_port=43826 "
+        "dst_port=80");
+    const QByteArray lacking = QByteArrayLiteral(
+        "<133>nsisg1000: NetScreen device_id=0133012007000002  [Root]system-notification-00257(traffic): "
+        "start_time=\"2009-01-22 15:14:10\" duration=0 policy_id=45 service=icmp proto=1 src zone=Untrust "
+        "dst zone=Trust action=Deny sent=0 rcvd=0 src=58.72.190.250 dst=210.99.53.197 icmp type=8");
+
+    corvane::testing::ProgramFolder folder;
+    corvane::platform::db::DatabaseEngine engine;
+    const corvane::FieldKeys keys;
+    const corvane::SystemClock clock;
+    corvane::LogDatabase database(engine, folder.databasePath(), keys);
+    NoBoxes dialogs;
+    corvane::platform::UdpSocket socket;
+    socket.bind(0);
+
+    long long stored = 0;
+    long long failures = 0;
+    QObject::connect(&socket, &corvane::platform::UdpSocket::dataArrival, [&] {
+        try {
+            const QString text = socket.readDatagram();
+            const auto record = corvane::ParseSyslogMessage(
+                text, keys, clock, [&](const QString&, const QString& message) { database.AppendMissedRow(message); });
+            database.AppendSyslogRecord(record);
+            database.CheckDatabaseSize([](const QString&) {}, dialogs, [] {});
+            ++stored;
+        } catch (const std::exception& e) {
+            ++failures;
+            std::fprintf(stderr, "%s\n", e.what());
+        }
+    });
+
+    QElapsedTimer timer;
+    timer.start();
+    std::thread sender([port = socket.boundPort(), &complete, &lacking, count] {
+        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(static_cast<std::uint16_t>(port));
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        for (int i = 0; i < count; ++i) {
+            const QByteArray& line = i % 100 == 99 ? lacking : complete;
+            ::sendto(fd, line.constData(), static_cast<size_t>(line.size()), 0,
+                     reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        }
+        ::close(fd);
+    });
+
+    QDeadlineTimer idle(5000);
+    long long seen = 0;
+    while (stored + failures < count && !idle.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (stored != seen) {
+            seen = stored;
+            idle.setRemainingTime(5000);
+        }
+    }
+    const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    sender.join();
+    std::printf("capture pipeline: %lld of %d datagrams stored in %.2f s, %lld lost, %.0f rows per second "
+                "(goal >= 25,000 with zero loss)\n",
+                stored, count, seconds, count - stored, static_cast<double>(stored) / seconds);
+    return stored == count ? 0 : 1;
+}
