@@ -1,14 +1,48 @@
 #include "app/main_window.h"
 
+#include "app/trap.h"
+#include "browse/recent_log_view.h"
+#include "capture/capture_tab.h"
+#include "capture/log_database.h"
+
+#include <QTabWidget>
+
 namespace corvane {
 
-MainWindow::MainWindow(QString programFolder, QWidget* parent)
+MainWindow::MainWindow(QString programFolder, platform::Dialogs& dialogs, const Clock& clock, QWidget* parent)
     : QMainWindow(parent)
-    , m_programFolder(std::move(programFolder))
+    , m_state(programFolder)
+    , m_logger(programFolder, dialogs)
+    , m_tabs(new QTabWidget(this))
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Corvane (Beta) 1.0"));
-    resize(1000, 700);
+
+    m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    m_recentLogView = new RecentLogView(m_state, m_logger);
+    m_captureTab = new CaptureTab(m_state.fieldKeys, clock, m_logger, dialogs,
+                                  [this] { return m_logDatabase.get(); }, m_recentLogView);
+    m_tabs->addTab(m_captureTab, QStringLiteral(" Capture"));
+    // The report and parse pages are filled by their own tabs.
+    m_tabs->addTab(new QWidget, QStringLiteral(" Report "));
+    m_tabs->addTab(new QWidget, QStringLiteral(" Parse"));
+    setCentralWidget(m_tabs);
+    resize(1000, 720); // fits a 1024x768 screen
+
+    Form_Load();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::Form_Load()
+{
+    trap(m_logger, [&] {
+        // The keys were filled when the shared state was made.
+        m_state.databasePath = SharedState::databasePathIn(m_state.programFolder());
+        m_logDatabase = std::make_unique<LogDatabase>(m_state.engine(), m_state.databasePath, m_state.fieldKeys);
+        m_state.GridSortOrder = 1;
+        m_recentLogView->load();
+    });
 }
 
 } // namespace corvane

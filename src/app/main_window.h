@@ -1,20 +1,51 @@
 #pragma once
 
+#include "app/error_logger.h"
+#include "app/shared_state.h"
+
 #include <QMainWindow>
 #include <QString>
 
+#include <memory>
+
+class QTabWidget;
+
 namespace corvane {
 
-// frmMain: the window that carries the capture, report and parse tabs.
+class CaptureTab;
+class Clock;
+class LogDatabase;
+class RecentLogView;
+
+namespace platform {
+class Dialogs;
+}
+
+// frmMain: the capture, report and parse tabs. Constructing it runs its
+// load, which builds the shared state and opens the log views; a failure
+// there is reported and the window opens all the same.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(QString programFolder, QWidget* parent = nullptr);
+    MainWindow(QString programFolder, platform::Dialogs& dialogs, const Clock& clock, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    const QString& programFolder() const { return m_programFolder; }
+    SharedState& state() { return m_state; }
+    const ErrorLogger& logger() const { return m_logger; }
+    CaptureTab& captureTab() { return *m_captureTab; }
+    RecentLogView& recentLogView() { return *m_recentLogView; }
+    // The views datSyslog1 and datMissed; null when they could not be opened.
+    LogDatabase* logDatabase() { return m_logDatabase.get(); }
 
 private:
-    QString m_programFolder;
+    void Form_Load();
+
+    SharedState m_state;
+    ErrorLogger m_logger;
+    std::unique_ptr<LogDatabase> m_logDatabase;
+    QTabWidget* m_tabs;
+    RecentLogView* m_recentLogView;
+    CaptureTab* m_captureTab;
 };
 
 } // namespace corvane

@@ -29,6 +29,7 @@ inline constexpr Code SubscriptOutOfRange{9, "Subscript out of range"};
 inline constexpr Code DivisionByZero{11, "Division by zero"};
 inline constexpr Code TypeMismatch{13, "Type mismatch"};
 inline constexpr Code InternalError{51, "Internal error"};
+inline constexpr Code ObjectNotSet{91, "Object variable or With block variable not set"};
 inline constexpr Code BadFileNameOrNumber{52, "Bad file name or number"};
 inline constexpr Code FileNotFound{53, "File not found"};
 inline constexpr Code FileAlreadyExists{58, "File already exists"};

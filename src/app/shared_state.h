@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/field_keys.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+namespace corvane {
+
+namespace platform::db {
+class DatabaseEngine;
+}
+
+// What the main window's load builds and the rest of the program reads:
+// one object, owned by the main window and handed on by reference.
+class SharedState {
+public:
+    static constexpr const char* DatabaseFileName = "syslog97.mdb";
+
+    explicit SharedState(QString programFolder);
+    ~SharedState();
+
+    const QString& programFolder() const { return m_programFolder; }
+    // The program's folder joined with the database file name.
+    static QString databasePathIn(const QString& programFolder);
+
+    FieldKeys fieldKeys;
+    // Empty until the load has built it.
+    QString databasePath;
+    // The direction of the next heading-click sort in either grid:
+    // 1 descending, 2 ascending; 0 when the load stopped before setting it.
+    std::int16_t GridSortOrder = 0;
+
+    // The engine object, created on first use.
+    platform::db::DatabaseEngine& engine();
+
+private:
+    QString m_programFolder;
+    std::unique_ptr<platform::db::DatabaseEngine> m_engine;
+};
+
+} // namespace corvane

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace corvane {
+
+namespace platform {
+class Grid;
+namespace db {
+class DatabaseEngine;
+}
+} // namespace platform
+
+// The newest 500 log rows, newest first.
+inline constexpr const char* RecentLogQuery = "SELECT TOP 500 * FROM syslog ORDER BY [logno] desc";
+
+// Opens a connection of its own, runs the recent-log query and puts its
+// rows into the grid, replacing what it held; the connection is closed again.
+void LoadRecentLog(const platform::db::DatabaseEngine& engine, const QString& databasePath, platform::Grid& grid);
+
+// The heading-click sort both grids share: only a click whose current row is
+// the first data row sorts; the direction alternates through gridSortOrder
+// (1: descending next, anything else: ascending next).
+void HeadingClickSort(platform::Grid& grid, std::int16_t& gridSortOrder);
+
+} // namespace corvane
