@@ -7,18 +7,15 @@
 #include "platform/db/database_engine.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/udp/udp_socket.h"
+#include "loopback_sender.h"
 #include "program_folder.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 
-#include <arpa/inet.h>
 #include <cstdio>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -78,17 +75,9 @@ int main(int argc, char** argv)
     QElapsedTimer timer;
     timer.start();
     std::thread sender([port = socket.boundPort(), &complete, &lacking, count] {
-        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<std::uint16_t>(port));
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        for (int i = 0; i < count; ++i) {
-            const QByteArray& line = i % 100 == 99 ? lacking : complete;
-            ::sendto(fd, line.constData(), static_cast<size_t>(line.size()), 0,
-                     reinterpret_cast<const sockaddr*>(&to), sizeof to);
-        }
-        ::close(fd);
+        const corvane::testing::LoopbackSender to(port);
+        for (int i = 0; i < count; ++i)
+            to.send(i % 100 == 99 ? lacking : complete);
     });
 
     QDeadlineTimer idle(5000);

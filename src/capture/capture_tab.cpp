@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -63,7 +64,15 @@ CaptureTab::CaptureTab(const FieldKeys& keys, const Clock& clock, const ErrorLog
     , m_socket(new platform::UdpSocket(this))
     , m_cmdCapture(new QPushButton(QStringLiteral("Start Capture"), this))
     , m_frame(new QGroupBox(this))
+    , m_messageFrame(new QTimer(this))
 {
+    m_messageFrame->setSingleShot(true);
+    m_messageFrame->setInterval(16);
+    connect(m_messageFrame, &QTimer::timeout, this, [this] {
+        m_frame->setUpdatesEnabled(true);
+        if (m_latestMessage != m_shownMessage)
+            showMessage(m_latestMessage);
+    });
     m_socket->setObjectName(QStringLiteral("Winsock1"));
     m_cmdCapture->setObjectName(QStringLiteral("cmdCapture"));
     m_frame->setObjectName(QStringLiteral("Frame1"));
@@ -142,7 +151,7 @@ CaptureTab::~CaptureTab() = default;
 void CaptureTab::cmdCapture_Click()
 {
     trap(m_logger, [&] {
-        m_txtSyslogMsg->setPlainText(Preparing);
+        showMessage(Preparing);
         m_socket->setRemoteHost(m_txtRemoteHostIP->text());
         m_socket->setRemotePort(ToWholeNumber(m_txtRemoteHostPort->text()));
         const int localPort = ToWholeNumber(m_txtLocalHostPort->text());
@@ -163,6 +172,19 @@ void CaptureTab::cmdStopCapture_Click()
     });
 }
 
+void CaptureTab::showMessage(const QString& text)
+{
+    m_latestMessage = text;
+    if (m_messageFrame->isActive())
+        return; // the frame's end shows the newest
+    m_shownMessage = text;
+    m_txtSyslogMsg->setPlainText(text);
+    // The counters keep their exact texts; only their painting waits for
+    // the frame's end.
+    m_frame->setUpdatesEnabled(false);
+    m_messageFrame->start();
+}
+
 void CaptureTab::showSocketState(const QString& caption)
 {
     m_chkState->setChecked(m_socket->state() == 1);
@@ -173,7 +195,7 @@ void CaptureTab::Winsock1_DataArrival()
 {
     trap(m_logger, [&] {
         const QString message = m_socket->readDatagram();
-        m_txtSyslogMsg->setPlainText(message);
+        showMessage(message);
         LogDatabase& database = logDatabase();
         const SyslogRecord record = ParseSyslogMessage(message, m_keys, m_clock, [&](const QString&, const QString& text) {
             countMissingKey();

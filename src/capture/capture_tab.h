@@ -10,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 
 namespace corvane {
 
@@ -49,6 +50,7 @@ public:
 
 private:
     void showSocketState(const QString& caption);
+    void showMessage(const QString& text);
     void countMissingKey();
     LogDatabase& logDatabase() const;
 
@@ -70,6 +72,12 @@ private:
     QLineEdit* m_txtNoMsgs;
     QLineEdit* m_txtMissed;
     QLineEdit* m_txtDBsize;
+    // Laying out and painting the boxes costs more than storing a row: under
+    // a burst the message box takes the newest text, and the frame paints,
+    // at most once every 16 ms.
+    QTimer* m_messageFrame;
+    QString m_shownMessage;
+    QString m_latestMessage;
 };
 
 } // namespace corvane

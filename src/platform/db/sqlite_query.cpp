@@ -1,14 +1,19 @@
 #include "platform/db/sqlite_query.h"
 
 #include "platform/db/connection.h"
+#include "platform/jet/jet_schema.h"
+#include "platform/jet/jet_translator.h"
+
+#include <QDateTime>
 
 namespace corvane::platform::db {
 
-SqliteQuery toSqliteQuery(const Connection& /*connection*/, const QString& queryText)
+SqliteQuery toSqliteQuery(const Connection& connection, const QString& queryText)
 {
-    // Query texts run as SQLite reads them until the Jet translator takes
-    // this line over.
-    return SqliteQuery { queryText, 0 };
+    // The schema is read afresh: a handful of tables, and never stale.
+    const jet::SchemaSnapshot schema = jet::readSchema(connection.handle());
+    const jet::Translation translation = jet::translate(queryText, {QDateTime::currentDateTime(), &schema});
+    return SqliteQuery{translation.sql, translation.hiddenTrailingColumns};
 }
 
 QString quoteIdentifier(const QString& name)

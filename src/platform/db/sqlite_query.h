@@ -6,7 +6,7 @@ namespace corvane::platform::db {
 
 class Connection;
 
-// A query text as SQLite runs it, plus the number of helper columns at the
+// A Jet query text as SQLite runs it, plus the number of helper columns at the
 // right of its result that the caller must not see.
 struct SqliteQuery {
     QString sql;

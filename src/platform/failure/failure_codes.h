@@ -28,6 +28,7 @@ inline constexpr Code OutOfMemory{7, "Out of memory"};
 inline constexpr Code SubscriptOutOfRange{9, "Subscript out of range"};
 inline constexpr Code DivisionByZero{11, "Division by zero"};
 inline constexpr Code TypeMismatch{13, "Type mismatch"};
+inline constexpr Code InvalidPatternString{93, "Invalid pattern string"};
 inline constexpr Code InternalError{51, "Internal error"};
 inline constexpr Code ObjectNotSet{91, "Object variable or With block variable not set"};
 inline constexpr Code BadFileNameOrNumber{52, "Bad file name or number"};
@@ -49,6 +50,11 @@ inline constexpr Code UpdateWithoutAddNew{3020, "Update or CancelUpdate without 
 inline constexpr Code DatabaseEngineError{3146, "ODBC--call failed."};
 inline constexpr Code TooFewParameters{3061, "Too few parameters. Expected 1."};
 inline constexpr Code SyntaxErrorInQuery{3075, "Syntax error (missing operator) in query expression"};
+inline constexpr Code SyntaxErrorInString{3075, "Syntax error in string in query expression"};
+inline constexpr Code SyntaxErrorInDate{3075, "Syntax error in date in query expression"};
+inline constexpr Code AggregateInExpression{3095, "Cannot have aggregate function in expression"};
+inline constexpr Code AggregateInWhere{3096, "Cannot have aggregate function in WHERE clause"};
+inline constexpr Code QueryTooComplex{3360, "Query is too complex."};
 inline constexpr Code UndefinedFunction{3085, "Undefined function in expression."};
 inline constexpr Code NotPartOfAggregate{3122, "You tried to execute a query that does not include the specified expression as part of an aggregate function."};
 inline constexpr Code InvalidSqlStatement{3129, "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'."};
@@ -67,5 +73,6 @@ inline constexpr Code SocketPermissionDenied{10013, "Permission denied"};
 inline constexpr Code SocketError{10022, "Invalid argument"};
 inline constexpr Code SocketAlreadyBound{40020, "Invalid operation at current state"};
 inline constexpr Code ReceiveQueueOverflow{10055, "No buffer space available"};
+inline constexpr Code SocketSystemError{10000, "Socket error"};
 
 } // namespace corvane::platform::failure

@@ -1,60 +1,51 @@
 #include "platform/udp/datagram_queue.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace corvane::platform {
 
 DatagramQueue::DatagramQueue(std::size_t capacity)
-    : m_capacity(capacity)
+    : m_capacity(std::max<std::size_t>(capacity, 1))
 {
 }
 
-DatagramQueue::PushResult DatagramQueue::push(std::vector<QByteArray>& batch)
+bool DatagramQueue::push(std::vector<QByteArray>& batch)
 {
-    PushResult result;
     std::lock_guard lock(m_mutex);
     for (QByteArray& datagram : batch) {
-        if (m_items.size() >= m_capacity) {
+        if (m_items.size() >= m_capacity)
             ++m_dropped;
-            continue;
-        }
-        if (m_dropped != 0) {
-            result.episodeDropped += m_dropped;
-            m_dropped = 0;
-        }
-        m_items.push_back(std::move(datagram));
+        else
+            m_items.push_back(std::move(datagram));
     }
     batch.clear();
-    if (!m_delivering && !m_items.empty()) {
-        m_delivering = true;
-        result.wasIdle = true;
-    }
-    return result;
+    if (m_delivering || (m_items.empty() && m_dropped == 0))
+        return false;
+    m_delivering = true;
+    return true;
 }
 
-std::optional<QByteArray> DatagramQueue::pop()
+std::optional<DatagramQueue::Item> DatagramQueue::take()
 {
     std::lock_guard lock(m_mutex);
+    if (m_dropped != 0 && m_items.size() <= m_capacity / 2)
+        return Item { QByteArray(), std::exchange(m_dropped, 0) };
     if (m_items.empty()) {
         m_delivering = false;
         return std::nullopt;
     }
-    QByteArray front = std::move(m_items.front());
+    Item item { std::move(m_items.front()), 0 };
     m_items.pop_front();
-    return front;
+    return item;
 }
 
-void DatagramQueue::clear()
+std::uint64_t DatagramQueue::clear()
 {
     std::lock_guard lock(m_mutex);
     m_items.clear();
     m_delivering = false;
-}
-
-std::uint64_t DatagramQueue::takeOpenEpisode()
-{
-    std::lock_guard lock(m_mutex);
-    const std::uint64_t dropped = m_dropped;
-    m_dropped = 0;
-    return dropped;
+    return std::exchange(m_dropped, 0);
 }
 
 std::size_t DatagramQueue::size() const

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -10,31 +9,39 @@
 
 namespace corvane::platform {
 
-// The FIFO between the receiver thread and the GUI thread. When it is full
-// the newest datagrams are dropped and counted; the count of one overflow
-// episode is handed out once, when the queue has room again.
+// The FIFO between the receiver thread and the owner's thread. When it is
+// full the newest datagrams are dropped and counted. An overflow episode ends
+// when the queue has drained to half its capacity: under a steady overload
+// the owner hears of it once, not once per datagram that squeezed in.
 class DatagramQueue {
 public:
     explicit DatagramQueue(std::size_t capacity);
 
-    struct PushResult {
-        bool wasIdle = false;             // nobody was delivering: the caller must start delivery
-        std::uint64_t episodeDropped = 0; // non-zero once, when an overflow episode has ended
+    // One thing for the owner to handle: a datagram, or the end of an
+    // overflow episode with the number of datagrams it dropped.
+    struct Item {
+        QByteArray datagram;
+        std::uint64_t dropped = 0;
     };
-    PushResult push(std::vector<QByteArray>& batch);
 
-    // The oldest datagram, or nothing; an empty pop marks delivery idle.
-    std::optional<QByteArray> pop();
-    void clear();
+    // Takes the batch's datagrams. True when delivery was idle and now has
+    // work: the caller must start it.
+    bool push(std::vector<QByteArray>& batch);
 
-    // Drops still counted in an episode that has not ended, and resets them.
-    std::uint64_t takeOpenEpisode();
+    // The next item, or nothing; an empty take marks delivery idle.
+    std::optional<Item> take();
+
+    // Empties the queue and marks delivery idle; returns the drops of an
+    // episode that had not ended.
+    std::uint64_t clear();
+
     std::size_t size() const;
+    std::size_t capacity() const { return m_capacity; }
 
 private:
     mutable std::mutex m_mutex;
     std::deque<QByteArray> m_items;
-    std::size_t m_capacity;
+    const std::size_t m_capacity;
     bool m_delivering = false;
     std::uint64_t m_dropped = 0;
 };

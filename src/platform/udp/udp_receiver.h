@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -10,14 +9,16 @@
 namespace corvane::platform {
 
 // The thread that drains a bound socket into memory as fast as datagrams
-// arrive, so none is lost to a full system buffer while the GUI thread is busy.
+// arrive, so none is lost to a full system buffer while the owner's thread
+// is busy. It reads in batches and hands each batch on from its own thread.
 class UdpReceiver {
 public:
     using BatchHandler = std::function<void(std::vector<QByteArray>& batch)>;
 
     // Takes ownership of the bound socket descriptor and starts reading.
     UdpReceiver(int socketFd, BatchHandler onBatch);
-    ~UdpReceiver(); // stops the thread and closes the socket
+    // Wakes and joins the thread, then closes the socket.
+    ~UdpReceiver();
 
     UdpReceiver(const UdpReceiver&) = delete;
     UdpReceiver& operator=(const UdpReceiver&) = delete;
@@ -28,7 +29,7 @@ private:
     int m_fd;
     int m_wakeFd;
     BatchHandler m_onBatch;
-    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_stop { false };
     std::thread m_thread;
 };
 

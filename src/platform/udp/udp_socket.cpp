@@ -5,7 +5,6 @@
 #include "platform/udp/udp_receiver.h"
 
 #include <QMetaObject>
-
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -17,37 +16,47 @@ namespace corvane::platform {
 
 namespace {
 
-Failure bindFailure(int error)
+Failure socketFailure(int error, int port)
 {
-    const QString reason = QString::fromLocal8Bit(std::strerror(error));
+    const QString where = QStringLiteral("UDP port %1").arg(port);
     switch (error) {
     case EADDRINUSE:
-        return failure::AddressInUse.make(reason);
+        return failure::AddressInUse.make(where);
     case EACCES:
     case EPERM:
-        return failure::SocketPermissionDenied.make(reason);
+        return failure::SocketPermissionDenied.make(where);
+    case ENOBUFS:
+    case ENOMEM:
+        return failure::ReceiveQueueOverflow.make(where);
     default:
-        return failure::SocketError.make(reason);
+        return failure::SocketSystemError.make(
+            QString::fromLocal8Bit(std::strerror(error)) + QStringLiteral(", ") + where);
     }
 }
 
-// A large buffer rides out bursts while the receiver thread is not
-// scheduled. Linux caps SO_RCVBUF at net.core.rmem_max; SO_RCVBUFFORCE
-// passes the cap when the program has the privilege.
-void askForLargeBuffer(int fd)
+// A large buffer rides out bursts while the receiver thread is not scheduled.
+// Linux caps SO_RCVBUF at net.core.rmem_max (often 208 KiB); SO_RCVBUFFORCE
+// passes the cap when the program holds CAP_NET_ADMIN. Returns what was granted.
+int askForLargeBuffer(int fd)
 {
     const int bytes = UdpSocket::ReceiveBufferBytes;
     if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
         ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+    int granted = 0;
+    socklen_t length = sizeof granted;
+    ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &granted, &length);
+    return granted;
 }
 
 } // namespace
 
-UdpSocket::UdpSocket(QObject* parent)
+UdpSocket::UdpSocket(QObject* parent, std::size_t queueCapacity)
     : QObject(parent)
+    , m_queue(queueCapacity)
 {
 }
 
+// The receiver goes first: its thread calls into this object.
 UdpSocket::~UdpSocket()
 {
     m_receiver.reset();
@@ -58,44 +67,43 @@ void UdpSocket::bind(int port)
     if (m_receiver)
         throw failure::SocketAlreadyBound.make();
     if (port < 0 || port > 65535)
-        throw failure::SocketError.make(QStringLiteral("port %1 is outside 0 to 65535").arg(port));
+        throw failure::SocketError.make(QStringLiteral("UDP port %1 is outside 0 to 65535").arg(port));
 
+    // No SO_REUSEADDR: a port another socket holds must be refused.
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        throw bindFailure(errno);
-    askForLargeBuffer(fd);
+        throw socketFailure(errno, port);
+    const int granted = askForLargeBuffer(fd);
 
-    sockaddr_in address{};
+    sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_ANY);
     address.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         const int error = errno;
         ::close(fd);
-        throw bindFailure(error);
+        throw socketFailure(error, port);
     }
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    m_boundPort = ntohs(address.sin_port);
 
     m_queue.clear();
-    m_receiver = std::make_unique<UdpReceiver>(fd, [this](std::vector<QByteArray>& batch) {
-        const DatagramQueue::PushResult pushed = m_queue.push(batch);
-        if (pushed.episodeDropped != 0) {
-            const quint64 dropped = pushed.episodeDropped;
-            QMetaObject::invokeMethod(this, [this, dropped] { emit overflowed(dropped); }, Qt::QueuedConnection);
-        }
-        if (pushed.wasIdle)
-            scheduleDelivery();
+    const std::uint64_t generation = m_generation;
+    m_receiver = std::make_unique<UdpReceiver>(fd, [this, generation](std::vector<QByteArray>& batch) {
+        if (m_queue.push(batch))
+            scheduleDelivery(generation);
     });
+    m_localPort = ntohs(address.sin_port);
+    m_receiveBuffer = granted;
 }
 
 void UdpSocket::close()
 {
     m_receiver.reset();
-    m_boundPort = 0;
-    m_queue.clear();
-    if (const std::uint64_t dropped = m_queue.takeOpenEpisode(); dropped != 0)
+    ++m_generation;
+    m_deferred = false;
+    // Drops of an episode cut short are still datagrams lost: say so once.
+    if (const std::uint64_t dropped = m_queue.clear(); dropped != 0)
         emit overflowed(dropped);
 }
 
@@ -104,27 +112,44 @@ QString UdpSocket::readDatagram() const
     return datagramText(m_current);
 }
 
-void UdpSocket::scheduleDelivery()
+// Safe from the receiver thread: the call is queued to the owner's thread.
+void UdpSocket::scheduleDelivery(std::uint64_t generation)
 {
-    QMetaObject::invokeMethod(this, &UdpSocket::deliverOne, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, generation] { deliverOne(generation); }, Qt::QueuedConnection);
 }
 
-void UdpSocket::deliverOne()
+void UdpSocket::deliverOne(std::uint64_t generation)
 {
-    // A nested event loop inside a handler must not start the next datagram;
-    // the running delivery schedules it when its handler returns.
-    if (m_inHandler)
+    if (generation != m_generation)
+        return; // posted before a close
+    if (m_inHandler) {
+        // A nested event loop inside a handler: the running delivery goes on
+        // when its handler returns.
+        m_deferred = true;
         return;
-    std::optional<QByteArray> datagram = m_queue.pop();
-    if (!datagram)
-        return;
-    m_current = std::move(*datagram);
+    }
+    std::optional<DatagramQueue::Item> item = m_queue.take();
+    if (!item)
+        return; // idle; the receiver starts delivery again with the next datagram
+
     m_inHandler = true;
-    emit dataArrival();
+    if (item->dropped != 0) {
+        emit overflowed(item->dropped);
+    } else {
+        m_current = std::move(item->datagram);
+        emit dataArrival();
+    }
     m_inHandler = false;
-    // One datagram per event-loop turn, so input and painting get their turn.
-    if (m_receiver)
-        scheduleDelivery();
+
+    // One item per event-loop turn, so input and painting get their turn.
+    // After a close inside the handler this delivery's chain ends; a new
+    // binding's chain goes on, and is restarted here if the handler's nested
+    // loop swallowed its first turn.
+    if (generation == m_generation || m_deferred) {
+        m_deferred = false;
+        scheduleDelivery(m_generation);
+    }
 }
 
 } // namespace corvane::platform

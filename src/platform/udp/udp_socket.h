@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-
+#include <cstdint>
 #include <memory>
 
 namespace corvane::platform {
@@ -14,58 +14,75 @@ class UdpReceiver;
 
 // A UDP socket for a GUI program. A receiver thread drains the system's
 // buffer into a FIFO, and dataArrival() is raised on the owner's thread once
-// per datagram, in arrival order, one per event-loop turn, and never while a
-// handler of an earlier datagram is still running (a modal box inside it
-// holds the following datagrams back until it has returned). The remote host
-// and port are kept for the owner; they filter nothing.
+// per datagram, in arrival order, one per event-loop turn so the window stays
+// responsive, and never while the handler of an earlier datagram is still
+// running: a modal box inside a handler holds the following datagrams back
+// until it has returned. The remote host and port are kept for the owner;
+// they filter nothing, datagrams from any sender are delivered.
 class UdpSocket : public QObject {
     Q_OBJECT
 public:
     static constexpr int ReceiveBufferBytes = 8 * 1024 * 1024;
     static constexpr std::size_t QueueCapacity = 1'000'000;
 
-    explicit UdpSocket(QObject* parent = nullptr);
+    // The capacity is for tests that need to see the FIFO overflow.
+    explicit UdpSocket(QObject* parent = nullptr, std::size_t queueCapacity = QueueCapacity);
     ~UdpSocket() override;
+
+    UdpSocket(const UdpSocket&) = delete;
+    UdpSocket& operator=(const UdpSocket&) = delete;
 
     void setRemoteHost(const QString& host) { m_remoteHost = host; }
     const QString& remoteHost() const { return m_remoteHost; }
     void setRemotePort(int port) { m_remotePort = port; }
     int remotePort() const { return m_remotePort; }
     void setLocalPort(int port) { m_localPort = port; }
+    // After a bind, the port actually bound (the system's choice for port 0).
     int localPort() const { return m_localPort; }
 
     // Binds to the port on every local IPv4 address; port 0 lets the system
-    // choose. Fails when already bound, for a port outside 0..65535, and when
-    // the system refuses, naming its reason.
+    // choose. Fails when already bound (the binding goes on untouched), for a
+    // port outside 0..65535, and when the system refuses, naming its reason.
     void bind(int port);
-    // Closes the socket; datagrams not yet handled are discarded.
+    // Stops the receiver and closes the socket. Datagrams not yet handled are
+    // discarded: no arrival is raised after close() returns.
     void close();
     // 0 closed, 1 bound.
     int state() const { return m_receiver ? 1 : 0; }
-    // The port actually bound (the system's choice for port 0), or 0.
-    int boundPort() const { return m_boundPort; }
+    // The bound port, or 0 when closed.
+    int boundPort() const { return m_receiver ? m_localPort : 0; }
+    // The receive buffer the system granted on the last bind, as it reports
+    // it (Linux reports double the usable size).
+    int receiveBufferSize() const { return m_receiveBuffer; }
+    // Datagrams received and waiting for their turn.
+    std::size_t pendingDatagrams() const { return m_queue.size(); }
 
-    // The datagram being handled, inside a dataArrival() handler.
+    // The datagram being handled, inside a dataArrival() handler (and the
+    // last one handled afterwards): as text, and as the bytes received.
     QString readDatagram() const;
     const QByteArray& datagramBytes() const { return m_current; }
 
 signals:
     void dataArrival();
     // Datagrams dropped because the FIFO was full, once per overflow episode.
+    // Raised in turn with the arrivals, never inside an arrival's handler.
     void overflowed(quint64 dropped);
 
 private:
-    void scheduleDelivery();
-    void deliverOne();
+    void scheduleDelivery(std::uint64_t generation);
+    void deliverOne(std::uint64_t generation);
 
     QString m_remoteHost;
     int m_remotePort = 0;
     int m_localPort = 0;
-    int m_boundPort = 0;
-    DatagramQueue m_queue{QueueCapacity};
+    int m_receiveBuffer = 0;
+    DatagramQueue m_queue;
     std::unique_ptr<UdpReceiver> m_receiver;
     QByteArray m_current;
+    // Bumped by every close, so deliveries posted for an earlier binding do nothing.
+    std::uint64_t m_generation = 0;
     bool m_inHandler = false;
+    bool m_deferred = false;
 };
 
 } // namespace corvane::platform

@@ -21,9 +21,10 @@ const QStringList LogSchema = {
     QStringLiteral("CREATE TABLE strict_t (a TEXT NOT NULL, b TEXT NOT NULL)"),
 };
 
+// Reads back in SQLite's own SQL, so the check does not lean on the dialect.
 Value stored(const Connection& connection, const QString& sql)
 {
-    ResultSet result(connection, sql);
+    const ResultSet result = ResultSet::fromSqlite(connection, SqliteQuery{sql, 0});
     return result.value(0);
 }
 

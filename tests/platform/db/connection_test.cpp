@@ -27,9 +27,10 @@ void writeFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
+// SQLite's own SQL: PRAGMAs and functions the dialect does not have.
 Value single(const Connection& connection, const QString& sql)
 {
-    ResultSet result(connection, sql);
+    const ResultSet result = ResultSet::fromSqlite(connection, SqliteQuery{sql, 0});
     return result.value(0);
 }
 
@@ -120,7 +121,7 @@ TEST(Connection, EverySettingIsApplied)
         EXPECT_EQ(single(connection, QStringLiteral("PRAGMA synchronous")), Value(1)); // NORMAL
         // A double-quoted unknown name is an error, not the string "nosuch".
         EXPECT_EQ(
-            failureNumber([&] { ResultSet(connection, QStringLiteral("SELECT \"nosuch\" FROM t")); }), 3061);
+            failureNumber([&] { ResultSet::fromSqlite(connection, SqliteQuery{QStringLiteral("SELECT \"nosuch\" FROM t"), 0}); }), 3061);
         // Extended codes reach the caller: a constraint names its kind.
         if (mode == OpenMode::ReadWrite) {
             connection.execute(QStringLiteral("CREATE TABLE IF NOT EXISTS u(x UNIQUE)"));

@@ -1,0 +1,124 @@
+#include "jet_fixture.h"
+
+#include "platform/jet/sqlite_functions.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace corvane::platform::jet::testing {
+
+QDateTime fixtureClock() { return QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5)); }
+
+namespace {
+
+const char* const Schema[] = {
+    "CREATE TABLE syslog (logno INTEGER PRIMARY KEY, [NetScreen device_id=] TEXT COLLATE NOCASE,"
+    " [src zone=] TEXT COLLATE NOCASE, [src=] TEXT COLLATE NOCASE, [start_time=] DATETEXT,"
+    " [action=] TEXT COLLATE NOCASE, [service=] TEXT COLLATE NOCASE, [dst_port=] TEXT COLLATE NOCASE,"
+    " LogDate DATETEXT, [sent+rcvd] REAL)",
+    "CREATE INDEX syslog_start_time ON syslog([start_time=])",
+    "CREATE TABLE missed (syslog TEXT COLLATE NOCASE)",
+    "CREATE TABLE Statustype ([Status Type] TEXT COLLATE NOCASE)",
+    "CREATE TABLE Membershipdetails ([Membership Status] TEXT COLLATE NOCASE)",
+    "CREATE TABLE paymentdetails ([Payment Amount] REAL, [payment date] DATETEXT)",
+    "CREATE TABLE SignIn (MembershipID INTEGER, [date] DATETEXT)",
+    "CREATE TABLE Tagged (code TEXT COLLATE NOCASE NOT NULL, part INTEGER NOT NULL, note TEXT COLLATE NOCASE,"
+    " UNIQUE (code, part))",
+
+    "INSERT INTO syslog (logno, [src zone=], [src=], [start_time=], [sent+rcvd], [action=], [service=], [dst_port=])"
+    " VALUES (1, 'Trust', '192.0.2.1', '2026-12-04 15:04:05', 100, 'Permit', 'dns', '80'),"
+    " (2, 'trust', '192.0.2.17', '2026-12-05 09:00:00', 50, 'Deny', 'http', '443'),"
+    " (3, 'Untrust', '198.51.100.7', '2026-12-05 15:04:06', 25, 'Permit', '100%', NULL),"
+    " (4, '0', '10.0.0.1', '1899-12-30 00:00:00', 0, '0', '0', '0'),"
+    " (5, 'DMZ', '192.0.2.5', '2026-12-03 23:59:59', 70, 'Permit', 'a#b', '53')",
+    "INSERT INTO Statustype VALUES ('Active'), ('Lapsed'), ('Members'' Club')",
+    "INSERT INTO Membershipdetails VALUES ('Active'), ('active'), ('ACTIVE'), ('Lapsed'), (NULL)",
+    "INSERT INTO paymentdetails VALUES (10, '2026-07-01 00:00:00'), (20, '2026-07-31 00:00:00'),"
+    " (40, '2026-07-31 10:00:00'), (80, '2026-08-01 00:00:00')",
+    "INSERT INTO SignIn VALUES (1, '2028-02-01 00:00:00'), (2, '2028-02-29 00:00:00'),"
+    " (3, '2028-02-29 08:00:00'), (4, '2028-03-01 00:00:00')",
+    "INSERT INTO Tagged VALUES ('a', 1, 'x'), ('a', 2, 'y'), ('b', 1, 'x')",
+};
+
+QVariant cell(sqlite3_stmt* statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER:
+        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(statement, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(statement, column));
+    case SQLITE_NULL:
+        return QVariant();
+    default:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
+                                          sqlite3_column_bytes(statement, column)));
+    }
+}
+
+} // namespace
+
+FixtureDatabase::FixtureDatabase()
+{
+    if (sqlite3_open_v2(":memory:", &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+        ADD_FAILURE() << "cannot open an in-memory database";
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    registerFunctions(m_db);
+    for (const char* sql : Schema)
+        exec(QString::fromUtf8(sql));
+    m_schema = readSchema(m_db);
+}
+
+FixtureDatabase::~FixtureDatabase() { sqlite3_close(m_db); }
+
+void FixtureDatabase::exec(const QString& sql)
+{
+    char* message = nullptr;
+    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK)
+        ADD_FAILURE() << "fixture statement failed: " << (message ? message : "") << "\n" << sql.toStdString();
+    sqlite3_free(message);
+}
+
+FixtureDatabase::Result FixtureDatabase::run(const QString& sql) const
+{
+    Result result;
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &statement, nullptr) != SQLITE_OK) {
+        result.error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_finalize(statement);
+        return result;
+    }
+    result.prepared = true;
+    for (int i = 0; i < sqlite3_column_count(statement); ++i)
+        result.columns << QString::fromUtf8(sqlite3_column_name(statement, i));
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        std::vector<QVariant> row;
+        for (int i = 0; i < sqlite3_column_count(statement); ++i)
+            row.push_back(cell(statement, i));
+        result.rows.push_back(std::move(row));
+    }
+    if (rc != SQLITE_DONE)
+        result.error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    sqlite3_finalize(statement);
+    return result;
+}
+
+QString FixtureDatabase::prepareError(const QString& sql) const
+{
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt* statement = nullptr;
+    const char* tail = nullptr;
+    QString error;
+    if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &statement, &tail) != SQLITE_OK)
+        error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    else if (!statement)
+        error = QStringLiteral("empty statement");
+    else if (tail && QString::fromUtf8(tail).trimmed().size() > 0)
+        error = QStringLiteral("text after the statement: ") + QString::fromUtf8(tail);
+    sqlite3_finalize(statement);
+    return error;
+}
+
+} // namespace corvane::platform::jet::testing
