@@ -32,7 +32,6 @@ void appendOneRowCommits(benchmark::State& state)
             created.execute(sql);
     }
     Connection connection(path);
-    if (qEnvironmentVariableIsSet("CKPT")) connection.execute(QStringLiteral("PRAGMA wal_autocheckpoint=") + qEnvironmentVariable("CKPT"));
     AppendingTableView view(connection, QStringLiteral("syslog"));
     const corvane::FieldKeys keys;
     const std::array<Value, corvane::FieldKeyCount> values {

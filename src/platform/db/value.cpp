@@ -70,6 +70,9 @@ double Value::toDouble(bool* ok) const
         result = std::get<QString>(m_data).trimmed().toDouble(&good);
         break;
     }
+    // NaN is no number to sum or compare (SQLite itself stores it as Null).
+    if (good && std::isnan(result))
+        good = false;
     if (ok)
         *ok = good;
     return good ? result : 0;
