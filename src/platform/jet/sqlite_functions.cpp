@@ -2,6 +2,7 @@
 
 #include "platform/failure/failure.h"
 #include "platform/jet/jet_date.h"
+#include "platform/jet/jet_format.h"
 #include "platform/jet/jet_like.h"
 
 #include <QDate>
@@ -498,6 +499,273 @@ void dateDiff(sqlite3_context* c, int argc, sqlite3_value** argv)
     sqlite3_result_int64(c, result);
 }
 
+QString formatDateOf(double serial, const QString& format)
+{
+    const auto date = fromSerial(serial);
+    if (!date)
+        fail("Overflow");
+    return formatDate(*date, format);
+}
+
+// Format(x[, fmt]): dates through the date tokens, numbers (and text that
+// reads as one) through the number tokens; other text is returned as it is.
+void formatFunction(sqlite3_context* c, int argc, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(c);
+    const JetValue v = read(argv[0]);
+    const QString format = argc > 1 && sqlite3_value_type(argv[1]) != SQLITE_NULL ? toText(read(argv[1])) : QString();
+    if (v.kind == JetValue::Kind::Date)
+        return resultText(c, formatDate(v.date, format));
+    if (v.kind == JetValue::Kind::Number)
+        return resultText(c, isDateFormat(format) ? formatDateOf(v.number, format) : formatNumber(v.number, format));
+    if (const auto n = readNumber(v.text); n && !isDateFormat(format))
+        return resultText(c, formatNumber(*n, format));
+    resultText(c, v.text);
+}
+
+
+// 1 = Sunday unless another first day is given (0 means the system's: Sunday).
+int weekdayNumber(const DateTime& d, int firstDay)
+{
+    const long long days = dayNumber(d.year, d.month, d.day);
+    const int sundayBased = static_cast<int>(((days + 6) % 7 + 7) % 7); // 1899-12-30 was a Saturday
+    const int first = firstDay == 0 ? 0 : firstDay - 1;
+    return (sundayBased - first + 7) % 7 + 1;
+}
+
+int firstDayArgument(int argc, sqlite3_value** argv, int at)
+{
+    if (argc <= at)
+        return 1;
+    const double n = roundHalfEven(toNumber(read(argv[at])));
+    if (n < 0 || n > 7)
+        fail("Invalid procedure call or argument");
+    return static_cast<int>(n);
+}
+
+void weekday(sqlite3_context* c, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(c);
+    const auto date = toDate(read(argv[0]));
+    if (!date)
+        fail("Type mismatch");
+    sqlite3_result_int(c, weekdayNumber(*date, firstDayArgument(argc, argv, 1)));
+}
+
+void datePartFunction(sqlite3_context* c, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(c);
+    const QString interval = toText(read(argv[0])).toLower();
+    const auto date = toDate(read(argv[1]));
+    if (!date)
+        fail("Type mismatch");
+    const int firstDay = firstDayArgument(argc, argv, 2);
+    const int dayOfYear = static_cast<int>(dayNumber(date->year, date->month, date->day) - dayNumber(date->year, 1, 1)) + 1;
+    int result = 0;
+    if (interval == "yyyy")
+        result = date->year;
+    else if (interval == "q")
+        result = (date->month - 1) / 3 + 1;
+    else if (interval == "m")
+        result = date->month;
+    else if (interval == "y")
+        result = dayOfYear;
+    else if (interval == "d")
+        result = date->day;
+    else if (interval == "w")
+        result = weekdayNumber(*date, firstDay);
+    else if (interval == "ww") // the week holding 1 January is week 1
+        result = (dayOfYear - 1 + weekdayNumber(DateTime{date->year, 1, 1, 0, 0, 0}, firstDay) - 1) / 7 + 1;
+    else if (interval == "h")
+        result = date->hour;
+    else if (interval == "n")
+        result = date->minute;
+    else if (interval == "s")
+        result = date->second;
+    else
+        fail("Invalid procedure call or argument");
+    sqlite3_result_int(c, result);
+}
+
+long long wholeArgument(sqlite3_value* value)
+{
+    const double n = roundHalfEven(toNumber(read(value)));
+    if (n < -2147483648.0 || n > 2147483647.0)
+        fail("Overflow");
+    return static_cast<long long>(n);
+}
+
+// Months and days outside their ranges roll over, as VB's DateSerial does;
+// years 0..29 are 2000..2029 and 30..99 are 1930..1999.
+void dateSerial(sqlite3_context* c, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(c);
+    long long year = wholeArgument(argv[0]);
+    if (year >= 0 && year < 30)
+        year += 2000;
+    else if (year >= 30 && year < 100)
+        year += 1900;
+    const long long months = year * 12 + wholeArgument(argv[1]) - 1;
+    const long long y = months >= 0 ? months / 12 : (months - 11) / 12;
+    const int m = static_cast<int>(months - y * 12) + 1;
+    if (y < MinYear || y > MaxYear)
+        fail("Invalid procedure call or argument");
+    const long long days = dayNumber(static_cast<int>(y), m, 1) + wholeArgument(argv[2]) - 1;
+    const DateTime date = fromDayNumber(days);
+    if (!isValid(date))
+        fail("Invalid procedure call or argument");
+    resultText(c, formatCanonical(date));
+}
+
+void timeSerial(sqlite3_context* c, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv))
+        return sqlite3_result_null(c);
+    const double seconds = static_cast<double>(wholeArgument(argv[0]) * 3600 + wholeArgument(argv[1]) * 60 + wholeArgument(argv[2]));
+    resultDate(c, fromSerial(seconds / 86400.0));
+}
+
+DateTime requireDate(sqlite3_value* value)
+{
+    const auto date = toDate(read(value));
+    if (!date)
+        fail("Type mismatch");
+    return *date;
+}
+
+void dateValue(sqlite3_context* c, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(c);
+    const DateTime d = requireDate(argv[0]);
+    resultText(c, formatCanonical(DateTime{d.year, d.month, d.day, 0, 0, 0}));
+}
+
+void timeValue(sqlite3_context* c, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(c);
+    const DateTime d = requireDate(argv[0]);
+    resultText(c, formatCanonical(DateTime{1899, 12, 30, d.hour, d.minute, d.second}));
+}
+
+void toDateFunction(sqlite3_context* c, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        fail("Invalid use of Null");
+    resultText(c, formatCanonical(requireDate(argv[0])));
+}
+
+void toSingle(sqlite3_context* c, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        fail("Invalid use of Null");
+    const double n = toNumber(read(argv[0]));
+    if (std::fabs(n) > std::numeric_limits<float>::max())
+        fail("Overflow");
+    // Shown with the seven digits a Single keeps.
+    sqlite3_result_double(c, QString::number(static_cast<float>(n), 'g', 7).toDouble());
+}
+
+void toCurrency(sqlite3_context* c, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        fail("Invalid use of Null");
+    const double n = roundHalfEven(toNumber(read(argv[0])) * 10000.0) / 10000.0;
+    if (std::fabs(n) > 922337203685477.5807)
+        fail("Overflow");
+    resultNumber(c, n);
+}
+
+void toBoolean(sqlite3_context* c, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        fail("Invalid use of Null");
+    const JetValue v = read(argv[0]);
+    if (v.kind == JetValue::Kind::Text) {
+        if (v.text.trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+            return sqlite3_result_int(c, -1);
+        if (v.text.trimmed().compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+            return sqlite3_result_int(c, 0);
+    }
+    sqlite3_result_int(c, toNumber(v) != 0 ? -1 : 0);
+}
+
+// ---- aggregates ----
+
+// First and Last keep a copy of the first and the latest value of the group.
+struct KeptValue {
+    sqlite3_value* value;
+};
+
+template <bool keepLatest> void keepStep(sqlite3_context* c, int, sqlite3_value** argv)
+{
+    auto* kept = static_cast<KeptValue*>(sqlite3_aggregate_context(c, sizeof(KeptValue)));
+    if (!kept)
+        return sqlite3_result_error_nomem(c);
+    if (kept->value && !keepLatest)
+        return;
+    sqlite3_value_free(kept->value);
+    kept->value = sqlite3_value_dup(argv[0]);
+}
+
+void keepFinal(sqlite3_context* c)
+{
+    auto* kept = static_cast<KeptValue*>(sqlite3_aggregate_context(c, 0));
+    if (!kept || !kept->value)
+        return sqlite3_result_null(c);
+    sqlite3_result_value(c, kept->value);
+    sqlite3_value_free(kept->value);
+    kept->value = nullptr;
+}
+
+// Welford's running mean and square sum; Nulls are left out as Jet does.
+struct Spread {
+    long long count;
+    double mean;
+    double squares;
+};
+
+void spreadStep(sqlite3_context* c, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return;
+    auto* s = static_cast<Spread*>(sqlite3_aggregate_context(c, sizeof(Spread)));
+    if (!s)
+        return sqlite3_result_error_nomem(c);
+    try {
+        const double x = toNumber(read(argv[0]));
+        ++s->count;
+        const double delta = x - s->mean;
+        s->mean += delta / static_cast<double>(s->count);
+        s->squares += delta * (x - s->mean);
+    } catch (const FunctionError& error) {
+        const QByteArray message = error.message.toUtf8();
+        sqlite3_result_error(c, message.constData(), static_cast<int>(message.size()));
+    }
+}
+
+// The sample forms need two values, the population forms one; fewer give Null.
+template <bool population, bool root> void spreadFinal(sqlite3_context* c)
+{
+    const auto* s = static_cast<Spread*>(sqlite3_aggregate_context(c, 0));
+    const long long needed = population ? 1 : 2;
+    if (!s || s->count < needed)
+        return sqlite3_result_null(c);
+    const double variance = s->squares / static_cast<double>(population ? s->count : s->count - 1);
+    sqlite3_result_double(c, root ? std::sqrt(variance) : variance);
+}
+
+struct AggregateRegistration {
+    const char* name;
+    void (*step)(sqlite3_context*, int, sqlite3_value**);
+    void (*final)(sqlite3_context*);
+};
+
 struct Registration {
     const char* name;
     int args; // -1: any number
@@ -542,10 +810,34 @@ void registerFunctions(sqlite3* db)
         {"jet_round", -1, guarded<roundFunction>},
         {"jet_dateadd", 3, guarded<dateAdd>},
         {"jet_datediff", 3, guarded<dateDiff>},
+        {"jet_format", -1, guarded<formatFunction>},
+        {"jet_weekday", -1, guarded<weekday>},
+        {"jet_datepart", -1, guarded<datePartFunction>},
+        {"jet_dateserial", 3, guarded<dateSerial>},
+        {"jet_timeserial", 3, guarded<timeSerial>},
+        {"jet_datevalue", 1, guarded<dateValue>},
+        {"jet_timevalue", 1, guarded<timeValue>},
+        {"jet_cdate", 1, guarded<toDateFunction>},
+        {"jet_cbyte", 1, guarded<toWhole<0, 255>>},
+        {"jet_csng", 1, guarded<toSingle>},
+        {"jet_ccur", 1, guarded<toCurrency>},
+        {"jet_cbool", 1, guarded<toBoolean>},
     };
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
     for (const Registration& r : registrations)
         sqlite3_create_function_v2(db, r.name, r.args, flags, nullptr, r.function, nullptr, nullptr, nullptr);
+
+    static const AggregateRegistration aggregates[] = {
+        {"jet_first", keepStep<false>, keepFinal},
+        {"jet_last", keepStep<true>, keepFinal},
+        {"jet_stdev", spreadStep, spreadFinal<false, true>},
+        {"jet_stdevp", spreadStep, spreadFinal<true, true>},
+        {"jet_var", spreadStep, spreadFinal<false, false>},
+        {"jet_varp", spreadStep, spreadFinal<true, false>},
+    };
+    // First and Last depend on row order, so they are not deterministic.
+    for (const AggregateRegistration& a : aggregates)
+        sqlite3_create_function_v2(db, a.name, 1, SQLITE_UTF8 | SQLITE_INNOCUOUS, nullptr, nullptr, a.step, a.final, nullptr);
 }
 
 } // namespace corvane::platform::jet

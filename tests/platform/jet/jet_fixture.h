@@ -7,9 +7,14 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <ostream>
 #include <vector>
 
 struct sqlite3;
+
+// Readable QString values in GoogleTest messages.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
 
 namespace corvane::platform::jet::testing {
 

@@ -321,7 +321,7 @@ class SharedJetCase : public ::testing::TestWithParam<SharedCase> {};
 TEST_P(SharedJetCase, HoldsOnTheFixture)
 {
     const SharedCase& c = GetParam();
-    ASSERT_NE(c.id, QLatin1String("missing_file")) << "cannot read jet-sql-cases.tsv";
+    ASSERT_NE(c.id, QStringLiteral("missing_file")) << "cannot read jet-sql-cases.tsv";
     SCOPED_TRACE(c.input.toStdString());
     FixtureDatabase db;
     if (c.input.startsWith(QLatin1String("append:")))
