@@ -4,6 +4,7 @@
 #include "browse/recent_log_view.h"
 #include "capture/capture_tab.h"
 #include "capture/log_database.h"
+#include "reports/report_tab.h"
 
 #include <QTabWidget>
 
@@ -23,8 +24,8 @@ MainWindow::MainWindow(QString programFolder, platform::Dialogs& dialogs, const 
     m_captureTab = new CaptureTab(m_state.fieldKeys, clock, m_logger, dialogs,
                                   [this] { return m_logDatabase.get(); }, m_recentLogView);
     m_tabs->addTab(m_captureTab, QStringLiteral(" Capture"));
-    // The report and parse pages are filled by their own tabs.
-    m_tabs->addTab(new QWidget, QStringLiteral(" Report "));
+    m_reportTab = new ReportTab(m_state, m_logger, dialogs);
+    m_tabs->addTab(m_reportTab, QStringLiteral(" Report "));
     m_tabs->addTab(new QWidget, QStringLiteral(" Parse"));
     setCentralWidget(m_tabs);
     resize(1000, 720); // fits a 1024x768 screen
@@ -36,13 +37,19 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::Form_Load()
 {
+    bool reportsBound = false;
     trap(m_logger, [&] {
         // The keys were filled when the shared state was made.
         m_state.databasePath = SharedState::databasePathIn(m_state.programFolder());
         m_logDatabase = std::make_unique<LogDatabase>(m_state.engine(), m_state.databasePath, m_state.fieldKeys);
+        reportsBound = true;
         m_state.GridSortOrder = 1;
         m_recentLogView->load();
     });
+    // The report list opens once the load is over, if the load got as far
+    // as binding it.
+    if (reportsBound)
+        trap(m_logger, [&] { m_reportTab->load(); });
 }
 
 } // namespace corvane

@@ -16,6 +16,7 @@ class CaptureTab;
 class Clock;
 class LogDatabase;
 class RecentLogView;
+class ReportTab;
 
 namespace platform {
 class Dialogs;
@@ -34,6 +35,7 @@ public:
     const ErrorLogger& logger() const { return m_logger; }
     CaptureTab& captureTab() { return *m_captureTab; }
     RecentLogView& recentLogView() { return *m_recentLogView; }
+    ReportTab& reportTab() { return *m_reportTab; }
     // The views datSyslog1 and datMissed; null when they could not be opened.
     LogDatabase* logDatabase() { return m_logDatabase.get(); }
 
@@ -46,6 +48,7 @@ private:
     QTabWidget* m_tabs;
     RecentLogView* m_recentLogView;
     CaptureTab* m_captureTab;
+    ReportTab* m_reportTab;
 };
 
 } // namespace corvane

@@ -7,10 +7,11 @@
 
 namespace corvane {
 
-void LoadRecentLog(const platform::db::DatabaseEngine& engine, const QString& databasePath, platform::Grid& grid)
+void LoadQuery(const platform::db::DatabaseEngine& engine, const QString& databasePath, const QString& query,
+               platform::db::QueryAccess access, platform::Grid& grid)
 {
     const platform::db::Connection connection = engine.open(databasePath);
-    const platform::db::ResultSet result(connection, QString::fromLatin1(RecentLogQuery));
+    const platform::db::ResultSet result(connection, query, access);
     std::vector<QStringList> rows;
     rows.reserve(result.rows().size());
     for (const auto& values : result.rows()) {
@@ -21,6 +22,11 @@ void LoadRecentLog(const platform::db::DatabaseEngine& engine, const QString& da
         rows.push_back(std::move(cells));
     }
     grid.setContents(result.columnNames(), std::move(rows));
+}
+
+void LoadRecentLog(const platform::db::DatabaseEngine& engine, const QString& databasePath, platform::Grid& grid)
+{
+    LoadQuery(engine, databasePath, QString::fromLatin1(RecentLogQuery), platform::db::QueryAccess::Any, grid);
 }
 
 void HeadingClickSort(platform::Grid& grid, std::int16_t& gridSortOrder)

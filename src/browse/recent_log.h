@@ -10,12 +10,18 @@ namespace platform {
 class Grid;
 namespace db {
 class DatabaseEngine;
-}
+enum class QueryAccess;
+} // namespace db
 } // namespace platform
 
 // The newest 500 log rows, newest first.
 inline constexpr const char* RecentLogQuery = "SELECT TOP 500 * FROM syslog ORDER BY [logno] desc";
 
+// Opens a connection of its own, runs the query and puts its column names
+// and the display text of its rows into the grid, replacing what it held;
+// the connection is closed again. The grid is left as it was on a failure.
+void LoadQuery(const platform::db::DatabaseEngine& engine, const QString& databasePath, const QString& query,
+               platform::db::QueryAccess access, platform::Grid& grid);
 // Opens a connection of its own, runs the recent-log query and puts its
 // rows into the grid, replacing what it held; the connection is closed again.
 void LoadRecentLog(const platform::db::DatabaseEngine& engine, const QString& databasePath, platform::Grid& grid);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/jet/jet_schema.h"
+#include "qstring_printer.h"
 
 #include <QDateTime>
 #include <QString>
@@ -11,10 +12,6 @@
 #include <vector>
 
 struct sqlite3;
-
-// Readable QString values in GoogleTest messages.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-
 
 namespace corvane::platform::jet::testing {
 

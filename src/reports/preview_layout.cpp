@@ -1,0 +1,60 @@
+#include "reports/preview_layout.h"
+
+#include "app/conversions.h"
+#include "platform/failure/failure_codes.h"
+#include "platform/grid/grid.h"
+
+#include <vector>
+
+namespace corvane {
+
+namespace {
+
+constexpr float GridLeft = 50;
+constexpr float GridTop = 50;
+constexpr float WidthMargin = 100;  // preview area width less grid width
+constexpr float HeightMargin = 200; // preview area height less grid height
+constexpr double PointsAtZoomOne = 8;
+
+void placeGrid(GridPlacement& placement, float areaWidth, float areaHeight)
+{
+    placement.width = areaWidth - WidthMargin;
+    placement.height = areaHeight - HeightMargin;
+}
+
+} // namespace
+
+double ZoomFactor(const QString& zoomText) { return LeadingNumber(zoomText); }
+
+void InitialLayout(platform::Grid& grid, GridPlacement& placement, float areaWidth, float areaHeight, double zoom)
+{
+    grid.setFontSize(zoom * PointsAtZoomOne);
+    placeGrid(placement, areaWidth, areaHeight);
+    placement.left = GridLeft;
+    placement.top = GridTop;
+    for (int i = 0; i < grid.cols(); ++i) {
+        grid.setColWidth(i, ToWholeNumber(static_cast<double>(placement.width) / grid.cols()));
+        grid.setColAlignment(i, platform::Grid::LeftBottom);
+    }
+}
+
+void RefreshLayout(platform::Grid& grid, GridPlacement& placement, float areaWidth, float areaHeight, double zoom)
+{
+    std::vector<double> proportions;
+    proportions.reserve(static_cast<size_t>(grid.cols()));
+    for (int i = 0; i < grid.cols(); ++i) {
+        if (placement.width == 0)
+            throw platform::failure::DivisionByZero.make();
+        proportions.push_back(grid.colWidth(i) / static_cast<double>(placement.width));
+    }
+    placeGrid(placement, areaWidth, areaHeight);
+    grid.setFontSize(zoom * PointsAtZoomOne);
+    placement.left = GridLeft;
+    placement.top = GridTop;
+    for (int i = 0; i < grid.cols(); ++i) {
+        grid.setColWidth(i, ToWholeNumber(static_cast<double>(placement.width) * proportions[static_cast<size_t>(i)]));
+        grid.setColAlignment(i, platform::Grid::LeftBottom);
+    }
+}
+
+} // namespace corvane

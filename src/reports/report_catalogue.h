@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/db/connection.h"
+#include "platform/db/row_set_view.h"
+#include "reports/report_query.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace corvane {
+
+namespace platform::db {
+class DatabaseEngine;
+}
+
+// Table Report seen through one current row: the report last picked, its
+// filter captions and stored filter values, and the query a run builds.
+class ReportCatalogue {
+public:
+    // The caption that marks a filter the report does not use.
+    static constexpr const char* NotAvailable = "<Not Available>";
+
+    ReportCatalogue(const platform::db::DatabaseEngine& engine, const QString& databasePath);
+    ReportCatalogue(const ReportCatalogue&) = delete;
+    ReportCatalogue& operator=(const ReportCatalogue&) = delete;
+
+    // Every report name in the table's order.
+    QStringList names() const;
+    // Makes the first report of that name current; false (and the current
+    // row kept) when there is none.
+    bool pick(const QString& name);
+    bool hasCurrentReport() const { return m_view.hasCurrentRow(); }
+    QString currentName() const;
+    // Caption Lk and stored value tk of the current report, k from 1 to 9.
+    QString caption(int k) const;
+    QString filterValue(int k) const;
+    static bool isAvailable(const QString& caption) { return caption != QLatin1String(NotAvailable); }
+
+    // Writes the filter texts into t1..t9 of the current report.
+    void saveFilters(const FilterTexts& boxTexts);
+    // A run: saves the texts, reads the table again, finds the report that
+    // was current and fills its template. A report without a query fails.
+    QString buildQuery(const FilterTexts& boxTexts);
+
+private:
+    platform::db::Connection m_connection;
+    platform::db::RowSetView m_view;
+};
+
+} // namespace corvane

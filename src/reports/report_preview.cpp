@@ -1,0 +1,243 @@
+#include "reports/report_preview.h"
+
+#include "app/error_logger.h"
+#include "app/shared_state.h"
+#include "app/trap.h"
+#include "browse/recent_log.h"
+#include "platform/db/result_set.h"
+#include "platform/dialogs/mouse_pointer.h"
+#include "platform/grid/grid_widget.h"
+#include "platform/grid/twips.h"
+#include "reports/report_export.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace corvane {
+
+namespace {
+
+using platform::twipsToPixels;
+
+// The window's design, in twips.
+constexpr int ClientWidth = 9300;
+constexpr int ClientHeight = 5880;
+constexpr int MinimumOuterHeight = 1600;
+constexpr int AreaLeft = 45;
+constexpr int AreaTop = 675;
+constexpr float DesignAreaWidth = 6120;
+constexpr float DesignAreaHeight = 4425;
+constexpr GridPlacement DesignGrid{90, 120, 5295, 3615};
+constexpr int AreaHeightMargin = 1100; // outer height less the preview area's height
+constexpr int AreaWidthMargin = 200;   // outer width less the preview area's width
+
+void place(QWidget* widget, double left, double top, double width, double height)
+{
+    widget->setGeometry(twipsToPixels(left), twipsToPixels(top), std::max(0, twipsToPixels(width)),
+                        std::max(0, twipsToPixels(height)));
+}
+
+QFont tahoma(bool bold = false)
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSizeF(8.25);
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace
+
+ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, platform::Dialogs& dialogs,
+                             const QString& query, QWidget* parent)
+    : QDialog(parent)
+    , m_state(state)
+    , m_logger(logger)
+    , m_dialogs(dialogs)
+    , m_frame1(new QGroupBox(this))
+    , m_zoomLabel(new QLabel(QStringLiteral("Zoom View"), m_frame1))
+    , m_cboZoomView(new QComboBox(m_frame1))
+    , m_cmdExport(new QPushButton(QStringLiteral("EXPORT"), this))
+    , m_cmdClose(new QPushButton(QStringLiteral("CLOSE"), this))
+    , m_lblPrint(new QLabel(this))
+    , m_prgPrint(new QProgressBar(this))
+    , m_picView(new QFrame(this))
+    , m_msgReport(new platform::GridWidget(m_picView))
+    , m_areaWidth(DesignAreaWidth)
+    , m_areaHeight(DesignAreaHeight)
+    , m_placement(DesignGrid)
+{
+    setObjectName(QStringLiteral("frmReportPreview"));
+    setWindowTitle(QStringLiteral("Report Preview"));
+    setModal(true);
+    setFont(tahoma());
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    m_zoomLabel->setObjectName(QStringLiteral("L1"));
+    m_cboZoomView->setObjectName(QStringLiteral("cboZoomView"));
+    m_cboZoomView->setAccessibleName(m_zoomLabel->text());
+    m_zoomLabel->setBuddy(m_cboZoomView);
+    m_cmdExport->setObjectName(QStringLiteral("cmdExport"));
+    m_cmdExport->setFont(tahoma(true));
+    m_cmdExport->setToolTip(QStringLiteral("Export Report to a File"));
+    m_cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    m_cmdClose->setFont(tahoma(true));
+    m_cmdClose->setToolTip(QStringLiteral("Close This Window"));
+    m_lblPrint->setObjectName(QStringLiteral("lblPrint"));
+    m_prgPrint->setObjectName(QStringLiteral("prgPrint"));
+    m_prgPrint->setAccessibleName(QStringLiteral("Export progress"));
+    m_lblPrint->hide();
+    m_prgPrint->hide();
+    m_picView->setObjectName(QStringLiteral("picView"));
+    m_picView->setFrameShape(QFrame::StyledPanel);
+    m_msgReport->setObjectName(QStringLiteral("msgReport"));
+    m_msgReport->setAccessibleName(QStringLiteral("Report"));
+    m_msgReport->setFont(tahoma());
+
+    place(m_frame1, 45, 0, 2445, 585);
+    place(m_zoomLabel, 135, 225, 1140, 285);
+    place(m_cboZoomView, 1080, 180, 1230, 315);
+    place(m_cmdExport, 2640, 120, 1320, 500);
+    place(m_cmdClose, 4080, 120, 1320, 500);
+    place(m_lblPrint, 5520, 90, 1275, 240);
+    place(m_prgPrint, 5520, 360, 1245, 210);
+    showLayout();
+    resize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
+    setTabOrder(m_cboZoomView, m_cmdExport);
+    setTabOrder(m_cmdExport, m_cmdClose);
+    setTabOrder(m_cmdClose, m_msgReport);
+
+    m_cboZoomView->installEventFilter(this);
+    connect(m_cboZoomView, &QComboBox::activated, this, &ReportPreview::cboZoomView_Click);
+    connect(m_cmdClose, &QPushButton::clicked, this, &ReportPreview::cmdClose_Click);
+    connect(m_cmdExport, &QPushButton::clicked, this, &ReportPreview::cmdExport_Click);
+    connect(m_msgReport, &platform::GridWidget::gridClicked, this, &ReportPreview::msgReport_Click);
+
+    Form_Load(query);
+}
+
+void ReportPreview::Form_Load(const QString& query)
+{
+    for (const char* entry : ZoomEntries)
+        m_cboZoomView->addItem(QString::fromLatin1(entry));
+    // Choosing by program counts as a choice.
+    m_cboZoomView->setCurrentIndex(DefaultZoomEntry);
+    cboZoomView_Click();
+    trap(m_logger, [&] {
+        platform::setBusyPointer();
+        LoadQuery(m_state.engine(), m_state.databasePath, query, platform::db::QueryAccess::ReadOnly,
+                  m_msgReport->grid());
+        m_msgReport->refresh();
+        platform::setArrowPointer();
+        InitialLayout(m_msgReport->grid(), m_placement, m_areaWidth, m_areaHeight, zoom());
+        showLayout();
+    });
+}
+
+void ReportPreview::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    Form_Resize();
+}
+
+void ReportPreview::Form_Resize()
+{
+    trap(m_logger, [&] {
+        const int frameExtra = frameGeometry().height() - height();
+        if (platform::pixelsToTwips(frameGeometry().height()) < MinimumOuterHeight) {
+            resize(width(), twipsToPixels(MinimumOuterHeight) - frameExtra); // comes back here
+            return;
+        }
+        if (isMinimized())
+            return;
+        m_areaHeight = static_cast<float>(platform::pixelsToTwips(frameGeometry().height()) - AreaHeightMargin);
+        m_areaWidth = static_cast<float>(platform::pixelsToTwips(frameGeometry().width()) - AreaWidthMargin);
+        showLayout();
+        RefreshPrintPreview();
+    });
+}
+
+void ReportPreview::RefreshPrintPreview()
+{
+    trap(m_logger, [&] {
+        RefreshLayout(m_msgReport->grid(), m_placement, m_areaWidth, m_areaHeight, zoom());
+        showLayout();
+    });
+}
+
+void ReportPreview::cboZoomView_Click() { RefreshPrintPreview(); }
+
+bool ReportPreview::eventFilter(QObject* watched, QEvent* event)
+{
+    // Typed characters never reach the zoom box; arrow keys still choose.
+    if (watched == m_cboZoomView && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool focusKey = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        if (!key->text().isEmpty() && !focusKey)
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void ReportPreview::cmdClose_Click() { close(); }
+
+void ReportPreview::msgReport_Click()
+{
+    trap(m_logger, [&] {
+        HeadingClickSort(m_msgReport->grid(), m_state.GridSortOrder);
+        m_msgReport->refresh();
+    });
+}
+
+void ReportPreview::cmdExport_Click()
+{
+    trap(m_logger, [&] {
+        if (!m_dialogs.askYesNo(QString::fromLatin1(ExportConfirmationText), QString::fromLatin1(ExportConfirmationTitle),
+                                platform::MessageIcon::Question))
+            return;
+        const QString path = m_dialogs.saveFile({QString::fromLatin1(ExportDialogTitle), QString::fromLatin1(ExportDialogFilter),
+                                                 QString::fromLatin1(ExportInitialName),
+                                                 QString::fromLatin1(ExportDefaultExtension)});
+        if (path.isEmpty()) {
+            m_dialogs.showMessage(QString::fromLatin1(ExportNoFileNameText), ApplicationTitle);
+            return;
+        }
+        platform::Grid& grid = m_msgReport->grid();
+        const ExportRange range = ExportRangeOf(grid);
+        m_prgPrint->setRange(0, range.lastRow);
+        m_prgPrint->setValue(0);
+        m_prgPrint->show();
+        m_lblPrint->setText(QString::fromLatin1(ExportingCaption));
+        m_lblPrint->show();
+        platform::setBusyPointer();
+        repaint();
+        // The bar is painted at most once a frame; its value follows every row.
+        QElapsedTimer sincePaint;
+        sincePaint.start();
+        WriteExport(grid, range, path, [&](int row) {
+            m_prgPrint->setValue(row);
+            if (sincePaint.elapsed() >= 16) {
+                m_prgPrint->repaint();
+                sincePaint.restart();
+            }
+        });
+        m_prgPrint->hide();
+        m_lblPrint->hide();
+        platform::setArrowPointer();
+        m_msgReport->refresh();
+    });
+}
+
+void ReportPreview::showLayout()
+{
+    place(m_picView, AreaLeft, AreaTop, m_areaWidth, m_areaHeight);
+    place(m_msgReport, m_placement.left, m_placement.top, m_placement.width, m_placement.height);
+    m_msgReport->refresh();
+}
+
+double ReportPreview::zoom() const { return ZoomFactor(m_cboZoomView->currentText()); }
+
+} // namespace corvane

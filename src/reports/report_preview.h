@@ -1,0 +1,74 @@
+#pragma once
+
+#include "reports/preview_layout.h"
+
+#include <QDialog>
+#include <QString>
+
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace corvane {
+
+class ErrorLogger;
+class SharedState;
+
+namespace platform {
+class Dialogs;
+class GridWidget;
+} // namespace platform
+
+// frmReportPreview: the rows of one report run in a zoomable grid, with the
+// export to a comma-separated file. It only reads the database. Made for one
+// run: constructing it loads the query; closing it ends it.
+class ReportPreview : public QDialog {
+    Q_OBJECT
+public:
+    ReportPreview(SharedState& state, const ErrorLogger& logger, platform::Dialogs& dialogs, const QString& query,
+                  QWidget* parent = nullptr);
+
+    // Fits the grid to the preview area at the chosen zoom, each column
+    // keeping its share of the width.
+    void RefreshPrintPreview();
+
+    platform::GridWidget& grid() { return *m_msgReport; }
+    const GridPlacement& gridPlacement() const { return m_placement; }
+
+    void cboZoomView_Click();
+    void cmdClose_Click();
+    void cmdExport_Click();
+    void msgReport_Click();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load(const QString& query);
+    void Form_Resize();
+    void showLayout();
+    double zoom() const;
+
+    SharedState& m_state;
+    const ErrorLogger& m_logger;
+    platform::Dialogs& m_dialogs;
+    QGroupBox* m_frame1;
+    QLabel* m_zoomLabel;
+    QComboBox* m_cboZoomView;
+    QPushButton* m_cmdExport;
+    QPushButton* m_cmdClose;
+    QLabel* m_lblPrint;
+    QProgressBar* m_prgPrint;
+    QFrame* m_picView;
+    platform::GridWidget* m_msgReport;
+    // The preview area's size and the grid's place in it, in twips.
+    float m_areaWidth;
+    float m_areaHeight;
+    GridPlacement m_placement;
+};
+
+} // namespace corvane

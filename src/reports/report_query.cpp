@@ -1,0 +1,29 @@
+#include "reports/report_query.h"
+
+#include "reports/filter_date_text.h"
+
+namespace corvane {
+
+QString ReportCriterion(const QString& reportName)
+{
+    QString quoted = reportName;
+    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QStringLiteral("[Report Name]='") + quoted + QLatin1Char('\'');
+}
+
+FilterTexts FilterValues(const FilterTexts& boxTexts)
+{
+    FilterTexts values = boxTexts;
+    values[0] = FilterDateText(boxTexts[0]);
+    values[1] = FilterDateText(boxTexts[1]);
+    return values;
+}
+
+QString ReplacePlaceholders(QString queryTemplate, const FilterTexts& values)
+{
+    for (int k = 0; k < 9; ++k)
+        queryTemplate.replace(QStringLiteral("filter%1").arg(k + 1), values[static_cast<size_t>(k)], Qt::CaseSensitive);
+    return queryTemplate;
+}
+
+} // namespace corvane

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+namespace corvane {
+
+// The nine filter texts of a report run, filter 1 first.
+using FilterTexts = std::array<QString, 9>;
+
+// The criterion that finds a report by name. A ' in the name is doubled, so
+// every name is found (the old criterion broke on an apostrophe).
+QString ReportCriterion(const QString& reportName);
+
+// The filter texts a run puts into the template: filters 1 and 2 through
+// FilterDateText, 3 to 9 exactly as typed.
+FilterTexts FilterValues(const FilterTexts& boxTexts);
+
+// Replaces "filter1" .. "filter9" (exact case) in the template, one after
+// another over the growing text, so a value holding "filter5" typed into
+// filter 3 is replaced again when filter 5's turn comes.
+QString ReplacePlaceholders(QString queryTemplate, const FilterTexts& values);
+
+} // namespace corvane

@@ -1,0 +1,167 @@
+#include "reports/report_tab.h"
+
+#include "app/error_logger.h"
+#include "app/shared_state.h"
+#include "app/trap.h"
+#include "reports/report_catalogue.h"
+#include "reports/report_preview.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace corvane {
+
+namespace {
+
+constexpr int FilterLength = 50;
+
+const QString HelpText = QStringLiteral(
+    "Use * for wildcard. For Date Fields the format is dd/mm/yyyy hh:mm:ss and is 24 hour time. Hour(hh) is 24 hour "
+    "time and must be between  0-23. Time cant be left blank.");
+
+} // namespace
+
+ReportTab::ReportTab(SharedState& state, const ErrorLogger& logger, platform::Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent)
+    , m_state(state)
+    , m_logger(logger)
+    , m_dialogs(dialogs)
+    , m_dbcboReport(new QComboBox(this))
+    , m_txtSQL(new QPlainTextEdit(this))
+    , m_cmdRunReport(new QPushButton(QStringLiteral("VIEW REPORT"), this))
+{
+    auto* reports = new QGroupBox(QStringLiteral("Reports"), this);
+    auto* selectLabel = new QLabel(QStringLiteral("Select Report"), reports);
+    m_dbcboReport->setObjectName(QStringLiteral("dbcboReport"));
+    m_dbcboReport->setAccessibleName(selectLabel->text());
+    m_dbcboReport->setMinimumContentsLength(40);
+    selectLabel->setBuddy(m_dbcboReport);
+    auto* reportsLayout = new QHBoxLayout(reports);
+    reportsLayout->addWidget(selectLabel);
+    reportsLayout->addWidget(m_dbcboReport, 1);
+
+    auto* filters = new QGroupBox(QStringLiteral("Report Filters"), this);
+    auto* filtersLayout = new QGridLayout(filters);
+    for (int k = 0; k < 9; ++k) {
+        QLabel* caption = new QLabel(filters);
+        caption->setObjectName(QStringLiteral("L%1").arg(k + 1));
+        QLineEdit* box = new QLineEdit(filters);
+        box->setObjectName(QStringLiteral("T%1").arg(k + 1));
+        box->setMaxLength(FilterLength);
+        caption->setBuddy(box);
+        m_captions[static_cast<size_t>(k)] = caption;
+        m_boxes[static_cast<size_t>(k)] = box;
+        // Two columns of filters: 1 to 5 on the left, 6 to 9 on the right.
+        const int row = k % 5;
+        const int column = k < 5 ? 0 : 2;
+        filtersLayout->addWidget(caption, row, column);
+        filtersLayout->addWidget(box, row, column + 1);
+    }
+    auto* help = new QLabel(HelpText, filters);
+    help->setObjectName(QStringLiteral("lblHelp"));
+    help->setWordWrap(true);
+    filtersLayout->addWidget(help, 5, 0, 1, 4);
+
+    auto* sqlFrame = new QGroupBox(QStringLiteral("Report SQL"), this);
+    m_txtSQL->setObjectName(QStringLiteral("txtSQL"));
+    m_txtSQL->setAccessibleName(sqlFrame->title());
+    QFont courier(QStringLiteral("Courier"));
+    courier.setStyleHint(QFont::TypeWriter);
+    courier.setFixedPitch(true);
+    m_txtSQL->setFont(courier);
+    auto* sqlLayout = new QVBoxLayout(sqlFrame);
+    sqlLayout->addWidget(m_txtSQL);
+
+    m_cmdRunReport->setObjectName(QStringLiteral("cmdRunReport"));
+    m_cmdRunReport->setToolTip(QStringLiteral("Preview Report"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(reports);
+    layout->addWidget(filters);
+    layout->addWidget(sqlFrame, 1);
+    layout->addWidget(m_cmdRunReport, 0, Qt::AlignRight);
+
+    connect(m_dbcboReport, &QComboBox::activated, this, &ReportTab::dbcboReport_Click);
+    connect(m_cmdRunReport, &QPushButton::clicked, this, &ReportTab::cmdRunReport_Click);
+    showCurrentReport();
+}
+
+ReportTab::~ReportTab() = default;
+
+void ReportTab::load()
+{
+    m_catalogue = std::make_unique<ReportCatalogue>(m_state.engine(), m_state.databasePath);
+    m_dbcboReport->clear();
+    m_dbcboReport->addItems(m_catalogue->names());
+    // Nothing is picked until the user picks.
+    m_dbcboReport->setCurrentIndex(-1);
+    showCurrentReport();
+}
+
+ReportCatalogue& ReportTab::catalogue()
+{
+    // Not bound when the load stopped early: bind now, so the failure that
+    // stopped it is reported again with its own number.
+    if (!m_catalogue)
+        m_catalogue = std::make_unique<ReportCatalogue>(m_state.engine(), m_state.databasePath);
+    return *m_catalogue;
+}
+
+void ReportTab::dbcboReport_Click()
+{
+    m_txtSQL->setPlainText(QString());
+    const QString name = m_dbcboReport->currentText();
+    if (name.isEmpty())
+        return;
+    trap(m_logger, [&] {
+        ReportCatalogue& reports = catalogue();
+        // What was typed belongs to the report that was current.
+        reports.saveFilters(boxTexts());
+        reports.pick(name);
+        showCurrentReport();
+        for (size_t k = 0; k < 9; ++k)
+            m_boxes[k]->setEnabled(ReportCatalogue::isAvailable(m_captions[k]->text()));
+    });
+}
+
+void ReportTab::cmdRunReport_Click()
+{
+    if (m_dbcboReport->currentText().isEmpty()) {
+        m_dialogs.showMessage(QStringLiteral("Please select a Report"), ApplicationTitle);
+        return;
+    }
+    const bool built = trap(m_logger, [&] { m_txtSQL->setPlainText(catalogue().buildQuery(boxTexts())); });
+    if (!built)
+        return;
+    ReportPreview preview(m_state, m_logger, m_dialogs, m_txtSQL->toPlainText(), window());
+    preview.exec();
+}
+
+// The labels and boxes show the current report's captions and values.
+void ReportTab::showCurrentReport()
+{
+    for (size_t k = 0; k < 9; ++k) {
+        const int filter = static_cast<int>(k) + 1;
+        const bool shown = m_catalogue && m_catalogue->hasCurrentReport();
+        m_captions[k]->setText(shown ? m_catalogue->caption(filter) : QString());
+        m_boxes[k]->setText(shown ? m_catalogue->filterValue(filter) : QString());
+        const QString caption = m_captions[k]->text();
+        m_boxes[k]->setAccessibleName(caption.isEmpty() ? QStringLiteral("Filter %1").arg(filter) : caption);
+    }
+}
+
+FilterTexts ReportTab::boxTexts() const
+{
+    FilterTexts texts;
+    for (size_t k = 0; k < 9; ++k)
+        texts[k] = m_boxes[k]->text();
+    return texts;
+}
+
+} // namespace corvane

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "reports/report_query.h"
+
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace corvane {
+
+class ErrorLogger;
+class ReportCatalogue;
+class SharedState;
+
+namespace platform {
+class Dialogs;
+}
+
+// The report tab: pick a report, type its filters, run it into the preview.
+// Filter values are written back into the report's row when another report
+// is picked and when it is run, so each report remembers its own.
+class ReportTab : public QWidget {
+    Q_OBJECT
+public:
+    ReportTab(SharedState& state, const ErrorLogger& logger, platform::Dialogs& dialogs, QWidget* parent = nullptr);
+    ~ReportTab() override;
+
+    // Opens table Report on the database path and shows its first row, as
+    // the main window's load leaves it; failures are the caller's.
+    void load();
+
+    void dbcboReport_Click();
+    void cmdRunReport_Click();
+
+private:
+    ReportCatalogue& catalogue();
+    void showCurrentReport();
+    FilterTexts boxTexts() const;
+
+    SharedState& m_state;
+    const ErrorLogger& m_logger;
+    platform::Dialogs& m_dialogs;
+    std::unique_ptr<ReportCatalogue> m_catalogue;
+    QComboBox* m_dbcboReport;
+    std::array<QLabel*, 9> m_captions;
+    std::array<QLineEdit*, 9> m_boxes;
+    QPlainTextEdit* m_txtSQL;
+    QPushButton* m_cmdRunReport;
+};
+
+} // namespace corvane
