@@ -21,7 +21,13 @@ QString FilterDateText(const QString& text)
     // Jet's dates start in the year 100.
     if (year < 100 || !QDate::isValid(year, month, day) || hour > 23 || minute > 59 || second > 59)
         return QString();
-    return QStringLiteral("%1/%2/%3 %4:%5:%6").arg(month).arg(day).arg(year).arg(hour).arg(minute).arg(second);
+    return QStringLiteral("%1/%2/%3 %4:%5:%6")
+        .arg(month)
+        .arg(day)
+        .arg(year)
+        .arg(hour)
+        .arg(minute)
+        .arg(second);
 }
 
 } // namespace corvane

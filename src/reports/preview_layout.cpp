@@ -12,7 +12,7 @@ namespace {
 
 constexpr float GridLeft = 50;
 constexpr float GridTop = 50;
-constexpr float WidthMargin = 100;  // preview area width less grid width
+constexpr float WidthMargin = 100; // preview area width less grid width
 constexpr float HeightMargin = 200; // preview area height less grid height
 constexpr double PointsAtZoomOne = 8;
 
@@ -24,9 +24,13 @@ void placeGrid(GridPlacement& placement, float areaWidth, float areaHeight)
 
 } // namespace
 
-double ZoomFactor(const QString& zoomText) { return LeadingNumber(zoomText); }
+double ZoomFactor(const QString& zoomText)
+{
+    return LeadingNumber(zoomText);
+}
 
-void InitialLayout(platform::Grid& grid, GridPlacement& placement, float areaWidth, float areaHeight, double zoom)
+void InitialLayout(
+    platform::Grid& grid, GridPlacement& placement, float areaWidth, float areaHeight, double zoom)
 {
     grid.setFontSize(zoom * PointsAtZoomOne);
     placeGrid(placement, areaWidth, areaHeight);
@@ -38,7 +42,8 @@ void InitialLayout(platform::Grid& grid, GridPlacement& placement, float areaWid
     }
 }
 
-void RefreshLayout(platform::Grid& grid, GridPlacement& placement, float areaWidth, float areaHeight, double zoom)
+void RefreshLayout(
+    platform::Grid& grid, GridPlacement& placement, float areaWidth, float areaHeight, double zoom)
 {
     std::vector<double> proportions;
     proportions.reserve(static_cast<size_t>(grid.cols()));
@@ -52,7 +57,8 @@ void RefreshLayout(platform::Grid& grid, GridPlacement& placement, float areaWid
     placement.left = GridLeft;
     placement.top = GridTop;
     for (int i = 0; i < grid.cols(); ++i) {
-        grid.setColWidth(i, ToWholeNumber(static_cast<double>(placement.width) * proportions[static_cast<size_t>(i)]));
+        grid.setColWidth(
+            i, ToWholeNumber(static_cast<double>(placement.width) * proportions[static_cast<size_t>(i)]));
         grid.setColAlignment(i, platform::Grid::LeftBottom);
     }
 }

@@ -7,12 +7,16 @@ namespace corvane {
 
 namespace {
 
-QString column(char letter, int k) { return QStringLiteral("%1%2").arg(QLatin1Char(letter)).arg(k); }
+QString column(char letter, int k)
+{
+    return QStringLiteral("%1%2").arg(QLatin1Char(letter)).arg(k);
+}
 
 } // namespace
 
-ReportCatalogue::ReportCatalogue(const platform::db::DatabaseEngine& engine, const QString& databasePath)
-    : m_connection(engine.open(databasePath))
+ReportCatalogue::ReportCatalogue(
+    const platform::db::DatabaseEngine& engine, const QString& databasePath, platform::db::OpenMode mode)
+    : m_connection(engine.open(databasePath, mode))
     , m_view(m_connection, QStringLiteral("Report"))
 {
 }
@@ -25,13 +29,25 @@ QStringList ReportCatalogue::names() const
     return names;
 }
 
-bool ReportCatalogue::pick(const QString& name) { return m_view.findFirst(ReportCriterion(name)); }
+bool ReportCatalogue::pick(const QString& name)
+{
+    return m_view.findFirst(ReportCriterion(name));
+}
 
-QString ReportCatalogue::currentName() const { return m_view.value(QStringLiteral("Report Name")).toText(); }
+QString ReportCatalogue::currentName() const
+{
+    return m_view.value(QStringLiteral("Report Name")).toText();
+}
 
-QString ReportCatalogue::caption(int k) const { return m_view.value(column('L', k)).toText(); }
+QString ReportCatalogue::caption(int k) const
+{
+    return m_view.value(column('L', k)).toText();
+}
 
-QString ReportCatalogue::filterValue(int k) const { return m_view.value(column('t', k)).toText(); }
+QString ReportCatalogue::filterValue(int k) const
+{
+    return m_view.value(column('t', k)).toText();
+}
 
 void ReportCatalogue::saveFilters(const FilterTexts& boxTexts)
 {
@@ -50,9 +66,15 @@ QString ReportCatalogue::buildQuery(const FilterTexts& boxTexts)
     saveFilters(boxTexts);
     m_view.refresh();
     m_view.findFirst(ReportCriterion(name));
+    return queryFor(boxTexts);
+}
+
+QString ReportCatalogue::queryFor(const FilterTexts& boxTexts) const
+{
     const QString queryTemplate = m_view.value(QStringLiteral("SQL0")).toText();
     if (queryTemplate.trimmed().isEmpty())
-        throw platform::failure::InvalidSqlStatement.make(QStringLiteral("report \"%1\" has no query").arg(name));
+        throw platform::failure::InvalidSqlStatement.make(
+            QStringLiteral("report \"%1\" has no query").arg(currentName()));
     return ReplacePlaceholders(queryTemplate, FilterValues(boxTexts));
 }
 

@@ -20,7 +20,8 @@ public:
     // The caption that marks a filter the report does not use.
     static constexpr const char* NotAvailable = "<Not Available>";
 
-    ReportCatalogue(const platform::db::DatabaseEngine& engine, const QString& databasePath);
+    ReportCatalogue(const platform::db::DatabaseEngine& engine, const QString& databasePath,
+        platform::db::OpenMode mode = platform::db::OpenMode::ReadWrite);
     ReportCatalogue(const ReportCatalogue&) = delete;
     ReportCatalogue& operator=(const ReportCatalogue&) = delete;
 
@@ -39,8 +40,11 @@ public:
     // Writes the filter texts into t1..t9 of the current report.
     void saveFilters(const FilterTexts& boxTexts);
     // A run: saves the texts, reads the table again, finds the report that
-    // was current and fills its template. A report without a query fails.
+    // was current and fills its template.
     QString buildQuery(const FilterTexts& boxTexts);
+    // The current report's template filled with the texts, nothing saved.
+    // A report without a query fails.
+    QString queryFor(const FilterTexts& boxTexts) const;
 
 private:
     platform::db::Connection m_connection;

@@ -5,7 +5,6 @@
 #include "reports/export_format.h"
 
 #include <QFile>
-
 #include <limits>
 
 namespace corvane {
@@ -19,21 +18,21 @@ ExportRange ExportRangeOf(const platform::Grid& grid)
     if (lastColumn < 0 || lastColumn >= std::numeric_limits<std::uint8_t>::max()
         || lastRow >= std::numeric_limits<std::int16_t>::max())
         throw platform::failure::Overflow.make();
-    return {static_cast<std::uint8_t>(lastColumn), static_cast<std::int16_t>(lastRow)};
+    return { static_cast<std::uint8_t>(lastColumn), static_cast<std::int16_t>(lastRow) };
 }
 
 namespace {
 
 platform::Failure accessError(const QFile& file)
 {
-    return platform::failure::PathFileAccessError.make(file.fileName() + QStringLiteral(" (") + file.errorString()
-                                                        + QLatin1Char(')'));
+    return platform::failure::PathFileAccessError.make(
+        file.fileName() + QStringLiteral(" (") + file.errorString() + QLatin1Char(')'));
 }
 
 } // namespace
 
 void WriteExport(platform::Grid& grid, const ExportRange& range, const QString& path,
-                 const std::function<void(int row)>& progress)
+    const std::function<void(int row)>& progress)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

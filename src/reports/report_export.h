@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
 #include <functional>
 
@@ -13,9 +12,10 @@ class Grid;
 
 // The texts of an export, as the user sees them.
 inline constexpr const char* ExportConfirmationTitle = "Export Confirmation";
-inline constexpr const char* ExportConfirmationText =
-    "This report will now be save to the location you select. The report can then be loaded into other programs "
-    "like Excel, Word, NotePad etc... Do you want to continue? ";
+inline constexpr const char* ExportConfirmationText
+    = "This report will now be save to the location you select. The report can then be loaded into other "
+      "programs "
+      "like Excel, Word, NotePad etc... Do you want to continue? ";
 inline constexpr const char* ExportDialogTitle = "Save As";
 inline constexpr const char* ExportDialogFilter = "All Files (*.*)|*.*";
 inline constexpr const char* ExportInitialName = "GymReport";
@@ -38,6 +38,6 @@ ExportRange ExportRangeOf(const platform::Grid& grid);
 // fails before anything is written; lines written before a later failure
 // stay. Afterwards the grid's current cell is the last one written.
 void WriteExport(platform::Grid& grid, const ExportRange& range, const QString& path,
-                 const std::function<void(int row)>& progress = {});
+    const std::function<void(int row)>& progress = {});
 
 } // namespace corvane

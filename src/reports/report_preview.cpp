@@ -32,14 +32,14 @@ constexpr int AreaLeft = 45;
 constexpr int AreaTop = 675;
 constexpr float DesignAreaWidth = 6120;
 constexpr float DesignAreaHeight = 4425;
-constexpr GridPlacement DesignGrid{90, 120, 5295, 3615};
+constexpr GridPlacement DesignGrid { 90, 120, 5295, 3615 };
 constexpr int AreaHeightMargin = 1100; // outer height less the preview area's height
-constexpr int AreaWidthMargin = 200;   // outer width less the preview area's width
+constexpr int AreaWidthMargin = 200; // outer width less the preview area's width
 
 void place(QWidget* widget, double left, double top, double width, double height)
 {
     widget->setGeometry(twipsToPixels(left), twipsToPixels(top), std::max(0, twipsToPixels(width)),
-                        std::max(0, twipsToPixels(height)));
+        std::max(0, twipsToPixels(height)));
 }
 
 QFont tahoma(bool bold = false)
@@ -53,7 +53,7 @@ QFont tahoma(bool bold = false)
 } // namespace
 
 ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, platform::Dialogs& dialogs,
-                             const QString& query, QWidget* parent)
+    const QString& query, QWidget* parent)
     : QDialog(parent)
     , m_state(state)
     , m_logger(logger)
@@ -129,7 +129,7 @@ void ReportPreview::Form_Load(const QString& query)
     trap(m_logger, [&] {
         platform::setBusyPointer();
         LoadQuery(m_state.engine(), m_state.databasePath, query, platform::db::QueryAccess::ReadOnly,
-                  m_msgReport->grid());
+            m_msgReport->grid());
         m_msgReport->refresh();
         platform::setArrowPointer();
         InitialLayout(m_msgReport->grid(), m_placement, m_areaWidth, m_areaHeight, zoom());
@@ -153,7 +153,8 @@ void ReportPreview::Form_Resize()
         }
         if (isMinimized())
             return;
-        m_areaHeight = static_cast<float>(platform::pixelsToTwips(frameGeometry().height()) - AreaHeightMargin);
+        m_areaHeight
+            = static_cast<float>(platform::pixelsToTwips(frameGeometry().height()) - AreaHeightMargin);
         m_areaWidth = static_cast<float>(platform::pixelsToTwips(frameGeometry().width()) - AreaWidthMargin);
         showLayout();
         RefreshPrintPreview();
@@ -168,7 +169,10 @@ void ReportPreview::RefreshPrintPreview()
     });
 }
 
-void ReportPreview::cboZoomView_Click() { RefreshPrintPreview(); }
+void ReportPreview::cboZoomView_Click()
+{
+    RefreshPrintPreview();
+}
 
 bool ReportPreview::eventFilter(QObject* watched, QEvent* event)
 {
@@ -182,7 +186,10 @@ bool ReportPreview::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void ReportPreview::cmdClose_Click() { close(); }
+void ReportPreview::cmdClose_Click()
+{
+    close();
+}
 
 void ReportPreview::msgReport_Click()
 {
@@ -195,12 +202,12 @@ void ReportPreview::msgReport_Click()
 void ReportPreview::cmdExport_Click()
 {
     trap(m_logger, [&] {
-        if (!m_dialogs.askYesNo(QString::fromLatin1(ExportConfirmationText), QString::fromLatin1(ExportConfirmationTitle),
-                                platform::MessageIcon::Question))
+        if (!m_dialogs.askYesNo(QString::fromLatin1(ExportConfirmationText),
+                QString::fromLatin1(ExportConfirmationTitle), platform::MessageIcon::Question))
             return;
-        const QString path = m_dialogs.saveFile({QString::fromLatin1(ExportDialogTitle), QString::fromLatin1(ExportDialogFilter),
-                                                 QString::fromLatin1(ExportInitialName),
-                                                 QString::fromLatin1(ExportDefaultExtension)});
+        const QString path = m_dialogs.saveFile(
+            { QString::fromLatin1(ExportDialogTitle), QString::fromLatin1(ExportDialogFilter),
+                QString::fromLatin1(ExportInitialName), QString::fromLatin1(ExportDefaultExtension) });
         if (path.isEmpty()) {
             m_dialogs.showMessage(QString::fromLatin1(ExportNoFileNameText), ApplicationTitle);
             return;
@@ -238,6 +245,9 @@ void ReportPreview::showLayout()
     m_msgReport->refresh();
 }
 
-double ReportPreview::zoom() const { return ZoomFactor(m_cboZoomView->currentText()); }
+double ReportPreview::zoom() const
+{
+    return ZoomFactor(m_cboZoomView->currentText());
+}
 
 } // namespace corvane

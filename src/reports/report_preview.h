@@ -28,8 +28,8 @@ class GridWidget;
 class ReportPreview : public QDialog {
     Q_OBJECT
 public:
-    ReportPreview(SharedState& state, const ErrorLogger& logger, platform::Dialogs& dialogs, const QString& query,
-                  QWidget* parent = nullptr);
+    ReportPreview(SharedState& state, const ErrorLogger& logger, platform::Dialogs& dialogs,
+        const QString& query, QWidget* parent = nullptr);
 
     // Fits the grid to the preview area at the chosen zoom, each column
     // keeping its share of the width.

@@ -21,13 +21,14 @@ namespace {
 
 constexpr int FilterLength = 50;
 
-const QString HelpText = QStringLiteral(
-    "Use * for wildcard. For Date Fields the format is dd/mm/yyyy hh:mm:ss and is 24 hour time. Hour(hh) is 24 hour "
-    "time and must be between  0-23. Time cant be left blank.");
+const QString HelpText = QStringLiteral("Use * for wildcard. For Date Fields the format is dd/mm/yyyy "
+                                        "hh:mm:ss and is 24 hour time. Hour(hh) is 24 hour "
+                                        "time and must be between  0-23. Time cant be left blank.");
 
 } // namespace
 
-ReportTab::ReportTab(SharedState& state, const ErrorLogger& logger, platform::Dialogs& dialogs, QWidget* parent)
+ReportTab::ReportTab(
+    SharedState& state, const ErrorLogger& logger, platform::Dialogs& dialogs, QWidget* parent)
     : QWidget(parent)
     , m_state(state)
     , m_logger(logger)

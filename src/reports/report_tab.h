@@ -3,7 +3,6 @@
 #include "reports/report_query.h"
 
 #include <QWidget>
-
 #include <array>
 #include <memory>
 
@@ -29,7 +28,8 @@ class Dialogs;
 class ReportTab : public QWidget {
     Q_OBJECT
 public:
-    ReportTab(SharedState& state, const ErrorLogger& logger, platform::Dialogs& dialogs, QWidget* parent = nullptr);
+    ReportTab(
+        SharedState& state, const ErrorLogger& logger, platform::Dialogs& dialogs, QWidget* parent = nullptr);
     ~ReportTab() override;
 
     // Opens table Report on the database path and shows its first row, as

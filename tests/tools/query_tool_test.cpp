@@ -2,7 +2,6 @@
 #include "program_folder.h"
 
 #include <QProcess>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -13,12 +12,18 @@ struct ToolRun {
     QString err;
 };
 
-ToolRun query(const QString& database, const QString& text)
+ToolRun run(const QStringList& arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(CORVANE_BIN_DIR "/corvane-query"), {database, text});
+    process.start(QStringLiteral(CORVANE_BIN_DIR "/corvane-query"), arguments);
     EXPECT_TRUE(process.waitForFinished(60000));
-    return {process.exitCode(), process.readAllStandardOutput(), QString::fromLocal8Bit(process.readAllStandardError())};
+    return { process.exitCode(), process.readAllStandardOutput(),
+        QString::fromLocal8Bit(process.readAllStandardError()) };
+}
+
+ToolRun query(const QString& database, const QString& text)
+{
+    return run({ database, text });
 }
 
 class QueryTool : public ::testing::Test {
@@ -26,30 +31,32 @@ protected:
     void SetUp() override
     {
         corvane::platform::db::Connection writer(folder.databasePath());
-        writer.execute(QStringLiteral(
-            "INSERT INTO syslog ([src zone=], [src=], [start_time=], [sent+rcvd]) VALUES "
-            "('Trust', '192.0.2.1', '2026-12-04 15:04:05', 100), ('trust', '192.0.2.17', '2026-12-05 09:00:00', 50), "
-            "('Untrust', 'a,b', '2026-12-05 15:04:06', 25.5)"));
+        writer.execute(
+            QStringLiteral("INSERT INTO syslog ([src zone=], [src=], [start_time=], [sent+rcvd]) VALUES "
+                           "('Trust', '192.0.2.1', '2026-12-04 15:04:05', 100), ('trust', '192.0.2.17', "
+                           "'2026-12-05 09:00:00', 50), "
+                           "('Untrust', 'a,b', '2026-12-05 15:04:06', 25.5)"));
     }
     corvane::testing::ProgramFolder folder;
 };
 
 TEST_F(QueryTool, PrintsTheRowsAsTheExportWritesThem)
 {
-    const ToolRun run = query(folder.databasePath(),
-                          QStringLiteral("SELECT [src zone=], sum([sent+rcvd]) AS TotalBytes FROM syslog WHERE "
-                                         "[start_time=]=>#12/4/2026 3:04:05 PM# GROUP BY [src zone=] ORDER BY "
-                                         "sum([sent+rcvd]) desc"));
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const ToolRun result = query(folder.databasePath(),
+        QStringLiteral("SELECT [src zone=], sum([sent+rcvd]) AS TotalBytes FROM syslog WHERE "
+                       "[start_time=]=>#12/4/2026 3:04:05 PM# GROUP BY [src zone=] ORDER BY "
+                       "sum([sent+rcvd]) desc"));
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     // Trust and trust are one group, as Jet compares text.
-    const QByteArray out = run.out;
+    const QByteArray out = result.out;
     EXPECT_TRUE(out == "src zone=,TotalBytes,\r\nTrust,150,\r\nUntrust,25.5,\r\n"
-                || out == "src zone=,TotalBytes,\r\ntrust,150,\r\nUntrust,25.5,\r\n")
+        || out == "src zone=,TotalBytes,\r\ntrust,150,\r\nUntrust,25.5,\r\n")
         << out.toStdString();
 
     // A comma in a cell is written as it stands.
-    EXPECT_EQ(query(folder.databasePath(), QStringLiteral("SELECT [src=] FROM syslog WHERE [src=] LIKE 'a*'")).out,
-              QByteArray("src=,\r\na,b,\r\n"));
+    EXPECT_EQ(
+        query(folder.databasePath(), QStringLiteral("SELECT [src=] FROM syslog WHERE [src=] LIKE 'a*'")).out,
+        QByteArray("src=,\r\na,b,\r\n"));
 }
 
 TEST_F(QueryTool, FailuresGoToStandardErrorWithTheirNumber)
@@ -60,21 +67,69 @@ TEST_F(QueryTool, FailuresGoToStandardErrorWithTheirNumber)
         const char* start;
     };
     const std::vector<Case> cases = {
-        {folder.databasePath(), QStringLiteral("DELETE FROM syslog"), "Error 3129: "},
-        {folder.databasePath(), QStringLiteral("SELECT * FROM syslog; DELETE FROM syslog"), "Error 3142: "},
-        {folder.databasePath(), QStringLiteral("SELECT [logno] FROM syslog WHERE [start_time=]<#2/30/2026#"),
-         "Error 3075: Syntax error in date"},
-        {folder.path() + QStringLiteral("/missing.mdb"), QStringLiteral("SELECT * FROM syslog"), "Error 3024: "},
+        { folder.databasePath(), QStringLiteral("DELETE FROM syslog"), "Error 3129: " },
+        { folder.databasePath(), QStringLiteral("SELECT * FROM syslog; DELETE FROM syslog"), "Error 3142: " },
+        { folder.databasePath(), QStringLiteral("SELECT [logno] FROM syslog WHERE [start_time=]<#2/30/2026#"),
+            "Error 3075: Syntax error in date" },
+        { folder.path() + QStringLiteral("/missing.mdb"), QStringLiteral("SELECT * FROM syslog"),
+            "Error 3024: " },
     };
     for (const Case& c : cases) {
-        const ToolRun run = query(c.database, c.text);
-        EXPECT_NE(run.exitCode, 0) << c.text.toStdString();
-        EXPECT_TRUE(run.out.isEmpty());
-        EXPECT_TRUE(run.err.startsWith(QLatin1String(c.start))) << run.err.toStdString();
+        const ToolRun result = query(c.database, c.text);
+        EXPECT_NE(result.exitCode, 0) << c.text.toStdString();
+        EXPECT_TRUE(result.out.isEmpty());
+        EXPECT_TRUE(result.err.startsWith(QLatin1String(c.start))) << result.err.toStdString();
     }
     // Nothing was deleted.
     EXPECT_EQ(query(folder.databasePath(), QStringLiteral("SELECT count(*) AS n FROM syslog")).out,
-              QByteArray("n,\r\n3,\r\n"));
+        QByteArray("n,\r\n3,\r\n"));
+}
+
+TEST_F(QueryTool, RunsAStoredReportWithGivenOrStoredFilters)
+{
+    {
+        corvane::platform::db::Connection writer(folder.databasePath());
+        writer.execute(QStringLiteral(
+            "INSERT INTO Report ([Report Name], SQL0, t1, t3) VALUES ('Zone''s sources', "
+            "'SELECT [src=] FROM syslog WHERE [start_time=] >= #filter1# AND [src zone=] = ''filter3''', "
+            "'05/12/2026', 'trust')"));
+    }
+    const QString db = folder.databasePath();
+    const QString report = QStringLiteral("Zone's sources");
+    const QString option = QStringLiteral("--report");
+    const struct {
+        QStringList arguments;
+        QByteArray out;
+    } cases[] = {
+        { { db, option, report }, "src=,\r\n192.0.2.17,\r\n" },
+        { { db, option, report, QStringLiteral("--filter1"), QStringLiteral("01/12/2026") },
+            "src=,\r\n192.0.2.1,\r\n192.0.2.17,\r\n" },
+        { { db, option, report, QStringLiteral("--filter3"), QStringLiteral("Untrust") },
+            "src=,\r\na,b,\r\n" },
+        // Not a date: the placeholder goes, and the query is refused.
+        { { db, option, report, QStringLiteral("--filter1"), QStringLiteral("12/31/2026") }, "" },
+    };
+    for (const auto& c : cases) {
+        const ToolRun result = run(c.arguments);
+        EXPECT_EQ(result.out, c.out) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(result.exitCode, c.out.isEmpty() ? 1 : 0) << result.err.toStdString();
+    }
+
+    // Every shipped report runs with the stored (empty) filters refused
+    // cleanly, and with dates given.
+    const ToolRun shipped
+        = run({ db, option, QStringLiteral("Traffic Between Two Dates"), QStringLiteral("--filter1"),
+            QStringLiteral("01/12/2026"), QStringLiteral("--filter2"), QStringLiteral("31/12/2026") });
+    EXPECT_EQ(shipped.exitCode, 0) << shipped.err.toStdString();
+    EXPECT_EQ(shipped.out.count('\n'), 4);
+
+    // Nothing is written back.
+    EXPECT_EQ(query(db, QStringLiteral("SELECT t1, t3 FROM Report WHERE t1 IS NOT NULL")).out,
+        QByteArray("t1,t3,\r\n05/12/2026,trust,\r\n"));
+    const ToolRun unknown = run({ db, option, QStringLiteral("No such report") });
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_TRUE(unknown.err.startsWith(QLatin1String("Error 3265: "))) << unknown.err.toStdString();
+    EXPECT_EQ(run({ db, option, report, QStringLiteral("--filter10"), QStringLiteral("x") }).exitCode, 2);
 }
 
 } // namespace

@@ -1,39 +1,117 @@
 // corvane-query DATABASE "QUERY"
-// Runs one read-only query through the program's database layer and prints
-// the heading and the rows as the report export writes them.
+// corvane-query DATABASE --report NAME [--filter1 VALUE ... --filter9 VALUE]
+// Runs one read-only query through the program's database layer, or a stored
+// report filled the way VIEW REPORT fills it, and prints the heading and the
+// rows as the report export writes them. A filter not given takes the value
+// stored with the report; nothing is written to the database.
 #include "platform/db/database_engine.h"
 #include "platform/db/result_set.h"
-#include "platform/failure/failure.h"
+#include "platform/failure/failure_codes.h"
 #include "reports/export_format.h"
+#include "reports/report_catalogue.h"
 
 #include <QCoreApplication>
 #include <QStringList>
-
+#include <array>
 #include <cstdio>
+#include <optional>
+
+namespace {
+
+using namespace corvane;
+using platform::db::OpenMode;
+
+constexpr const char* Usage
+    = "usage: corvane-query DATABASE \"QUERY\"\n"
+      "       corvane-query DATABASE --report NAME [--filter1 VALUE ... --filter9 VALUE]\n";
+
+struct ReportRequest {
+    QString name;
+    std::array<std::optional<QString>, 9> filters;
+};
+
+// Reads "--report NAME" and "--filterK VALUE" pairs; nullopt on anything else.
+std::optional<ReportRequest> reportRequest(const QStringList& args)
+{
+    ReportRequest request;
+    bool named = false;
+    for (qsizetype i = 0; i + 1 < args.size(); i += 2) {
+        const QString& option = args[i];
+        if (option == QLatin1String("--report")) {
+            request.name = args[i + 1];
+            named = true;
+            continue;
+        }
+        bool ok = false;
+        const int k = option.startsWith(QLatin1String("--filter")) ? option.mid(8).toInt(&ok) : 0;
+        if (!ok || k < 1 || k > 9)
+            return std::nullopt;
+        request.filters[static_cast<size_t>(k - 1)] = args[i + 1];
+    }
+    if (!named || args.size() % 2 != 0)
+        return std::nullopt;
+    return request;
+}
+
+QString reportQuery(
+    const platform::db::DatabaseEngine& engine, const QString& database, const ReportRequest& request)
+{
+    ReportCatalogue reports(engine, database, OpenMode::ReadOnly);
+    if (!reports.pick(request.name))
+        throw platform::failure::ItemNotFound.make(
+            QStringLiteral("no report named \"%1\"").arg(request.name));
+    FilterTexts texts;
+    for (int k = 1; k <= 9; ++k) {
+        const auto& given = request.filters[static_cast<size_t>(k - 1)];
+        texts[static_cast<size_t>(k - 1)] = given ? *given : reports.filterValue(k);
+    }
+    return reports.queryFor(texts);
+}
+
+QByteArray exportText(const platform::db::ResultSet& result)
+{
+    QByteArray out = ExportLine(result.columnNames());
+    QStringList cells;
+    for (const auto& row : result.rows()) {
+        cells.clear();
+        for (const auto& value : row)
+            cells << value.displayText();
+        out += ExportLine(cells);
+    }
+    return out;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 3) {
-        std::fprintf(stderr, "usage: corvane-query DATABASE \"QUERY\"\n");
+    if (args.size() < 3) {
+        std::fputs(Usage, stderr);
+        return 2;
+    }
+    const QString database = args[1];
+    std::optional<ReportRequest> report;
+    if (args[2].startsWith(QLatin1String("--"))) {
+        report = reportRequest(args.mid(2));
+        if (!report) {
+            std::fputs(Usage, stderr);
+            return 2;
+        }
+    } else if (args.size() != 3) {
+        std::fputs(Usage, stderr);
         return 2;
     }
     try {
-        const corvane::platform::db::DatabaseEngine engine;
-        const auto connection = engine.open(args[1], corvane::platform::db::OpenMode::ReadOnly);
-        const corvane::platform::db::ResultSet result(connection, args[2],
-                                                      corvane::platform::db::QueryAccess::ReadOnly);
-        QByteArray out = corvane::ExportLine(result.columnNames());
-        for (const auto& row : result.rows()) {
-            QStringList cells;
-            for (const auto& value : row)
-                cells << value.displayText();
-            out += corvane::ExportLine(cells);
-        }
+        const platform::db::DatabaseEngine engine;
+        const QString query = report ? reportQuery(engine, database, *report) : args[2];
+        const auto connection = engine.open(database, OpenMode::ReadOnly);
+        const platform::db::ResultSet result(connection, query, platform::db::QueryAccess::ReadOnly);
+        const QByteArray out = exportText(result);
         std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
         return 0;
-    } catch (const corvane::platform::Failure& failure) {
+    } catch (const platform::Failure& failure) {
         std::fprintf(stderr, "Error %d: %s\n", failure.number(), qPrintable(failure.description()));
         return 1;
     }
