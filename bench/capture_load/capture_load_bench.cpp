@@ -1,13 +1,14 @@
 // The real main window on the offscreen platform under a loopback sender:
 // stored rows per second, loss, memory, and how long a click waits.
 //   bench_capture_load [seconds-at-15000/s, default 60]
+#include "answering_dialogs.h"
 #include "app/clock.h"
 #include "app/main_window.h"
 #include "capture/capture_tab.h"
 #include "capture/log_database.h"
+#include "loopback_sender.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/udp/udp_socket.h"
-#include "loopback_sender.h"
 #include "program_folder.h"
 
 #include <QApplication>
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -25,16 +25,6 @@
 #include <unistd.h>
 
 namespace {
-
-class CountingDialogs final : public corvane::platform::Dialogs {
-public:
-    corvane::platform::MessageAnswer messageBox(const corvane::platform::MessageBoxRequest& request) override
-    {
-        std::fprintf(stderr, "box: %s\n", qPrintable(request.text));
-        return corvane::platform::MessageAnswer::Ok;
-    }
-    QString saveFile(const corvane::platform::SaveFileRequest&) override { return {}; }
-};
 
 const QByteArray Line = QByteArrayLiteral(
     "<133>ns5gt: NetScreen device_id=ns5gt  [Root]system-notification-00257(traffic): "
@@ -131,7 +121,7 @@ int main(int argc, char** argv)
     const int sustainedSeconds = argc > 1 ? std::atoi(argv[1]) : 60;
 
     corvane::testing::ProgramFolder folder;
-    CountingDialogs dialogs;
+    corvane::bench::AnsweringDialogs dialogs;
     corvane::SystemClock clock;
     corvane::MainWindow window(folder.path(), dialogs, clock);
     window.show();
@@ -141,19 +131,20 @@ int main(int argc, char** argv)
     const Run burst = measure(window, 200000, 0, false);
     std::printf("capture burst: %lld of 200000 stored, %lld lost, %.0f rows per second (goal: stored whole, "
                 ">= 20,000/s)\n",
-                burst.stored, 200000 - burst.stored, burst.stored / burst.seconds);
+        burst.stored, 200000 - burst.stored, burst.stored / burst.seconds);
 
     const long long sustainedCount = 15000LL * sustainedSeconds;
     const Run sustained = measure(window, sustainedCount, 15000, false);
-    std::printf("capture at 15,000/s for %d s: %lld of %lld stored, %lld lost (goal: zero); memory %ld KiB -> "
-                "%ld KiB (goal: flat)\n",
-                sustainedSeconds, sustained.stored, sustainedCount, sustainedCount - sustained.stored,
-                sustained.startKiB, sustained.endKiB);
+    std::printf(
+        "capture at 15,000/s for %d s: %lld of %lld stored, %lld lost (goal: zero); memory %ld KiB -> "
+        "%ld KiB (goal: flat)\n",
+        sustainedSeconds, sustained.stored, sustainedCount, sustainedCount - sustained.stored,
+        sustained.startKiB, sustained.endKiB);
 
     const Run clicks = measure(window, 10000LL * 10, 10000, true);
     std::printf("click while 10,000/s arrive: worst wait %.1f ms (goal < 100 ms); %lld of 100000 stored\n",
-                clicks.worstClickMs, clicks.stored);
-    rusage usage{};
+        clicks.worstClickMs, clicks.stored);
+    rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("peak memory: %ld KiB\n", usage.ru_maxrss);
     return 0;

@@ -1,36 +1,21 @@
 // Socket to parser to both appends, without widgets: datagrams sent to
 // loopback as fast as possible, and how fast they end up as stored rows.
+#include "answering_dialogs.h"
 #include "app/clock.h"
 #include "app/field_keys.h"
 #include "capture/log_database.h"
 #include "capture/message_parser.h"
+#include "loopback_sender.h"
 #include "platform/db/database_engine.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/udp/udp_socket.h"
-#include "loopback_sender.h"
 #include "program_folder.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-
 #include <cstdio>
 #include <thread>
-
-namespace {
-
-// The size limit is never reached here; a box would be a fault worth seeing.
-class NoBoxes final : public corvane::platform::Dialogs {
-public:
-    corvane::platform::MessageAnswer messageBox(const corvane::platform::MessageBoxRequest& request) override
-    {
-        std::fprintf(stderr, "unexpected box: %s\n", qPrintable(request.text));
-        return corvane::platform::MessageAnswer::Ok;
-    }
-    QString saveFile(const corvane::platform::SaveFileRequest&) override { return {}; }
-};
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -52,7 +37,8 @@ int main(int argc, char** argv)
     const corvane::FieldKeys keys;
     const corvane::SystemClock clock;
     corvane::LogDatabase database(engine, folder.databasePath(), keys);
-    NoBoxes dialogs;
+    // The size limit is never reached here; a box would be a fault worth seeing.
+    corvane::bench::AnsweringDialogs dialogs;
     corvane::platform::UdpSocket socket;
     socket.bind(0);
 
@@ -61,8 +47,8 @@ int main(int argc, char** argv)
     QObject::connect(&socket, &corvane::platform::UdpSocket::dataArrival, [&] {
         try {
             const QString text = socket.readDatagram();
-            const auto record = corvane::ParseSyslogMessage(
-                text, keys, clock, [&](const QString&, const QString& message) { database.AppendMissedRow(message); });
+            const auto record = corvane::ParseSyslogMessage(text, keys, clock,
+                [&](const QString&, const QString& message) { database.AppendMissedRow(message); });
             database.AppendSyslogRecord(record);
             database.CheckDatabaseSize([](const QString&) {}, dialogs, [] {});
             ++stored;
@@ -93,6 +79,6 @@ int main(int argc, char** argv)
     sender.join();
     std::printf("capture pipeline: %lld of %d datagrams stored in %.2f s, %lld lost, %.0f rows per second "
                 "(goal >= 25,000 with zero loss)\n",
-                stored, count, seconds, count - stored, static_cast<double>(stored) / seconds);
+        stored, count, seconds, count - stored, static_cast<double>(stored) / seconds);
     return stored == count ? 0 : 1;
 }
