@@ -2,6 +2,7 @@
 
 #include "platform/dialogs/dialogs.h"
 
+#include <QStringList>
 #include <cstdio>
 
 namespace corvane::bench {
@@ -18,13 +19,18 @@ public:
     platform::MessageAnswer messageBox(const platform::MessageBoxRequest& request) override
     {
         std::fprintf(stderr, "box: %s\n", qPrintable(request.text));
+        m_titles << request.title;
         return request.buttons == platform::MessageButtons::YesNo ? platform::MessageAnswer::Yes
                                                                   : platform::MessageAnswer::Ok;
     }
     QString saveFile(const platform::SaveFileRequest&) override { return m_savePath; }
 
+    // The title of every box shown, e.g. to tell whether a failure was reported.
+    const QStringList& titles() const { return m_titles; }
+
 private:
     QString m_savePath;
+    QStringList m_titles;
 };
 
 } // namespace corvane::bench

@@ -1,9 +1,11 @@
 #include "app/main_window.h"
 
+#include "analysis/analysis_window.h"
 #include "app/trap.h"
 #include "browse/recent_log_view.h"
 #include "capture/capture_tab.h"
 #include "capture/log_database.h"
+#include "convert/parse_tab.h"
 #include "reports/report_tab.h"
 
 #include <QTabWidget>
@@ -14,6 +16,8 @@ MainWindow::MainWindow(QString programFolder, platform::Dialogs& dialogs, const 
     : QMainWindow(parent)
     , m_state(programFolder)
     , m_logger(programFolder, dialogs)
+    , m_clock(clock)
+    , m_dialogs(dialogs)
     , m_tabs(new QTabWidget(this))
 {
     setObjectName(QStringLiteral("frmMain"));
@@ -21,19 +25,39 @@ MainWindow::MainWindow(QString programFolder, platform::Dialogs& dialogs, const 
 
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
     m_recentLogView = new RecentLogView(m_state, m_logger);
-    m_captureTab = new CaptureTab(m_state.fieldKeys, clock, m_logger, dialogs,
-                                  [this] { return m_logDatabase.get(); }, m_recentLogView);
+    m_captureTab = new CaptureTab(
+        m_state.fieldKeys, clock, m_logger, dialogs, [this] { return m_logDatabase.get(); }, m_recentLogView);
     m_tabs->addTab(m_captureTab, QStringLiteral(" Capture"));
     m_reportTab = new ReportTab(m_state, m_logger, dialogs);
     m_tabs->addTab(m_reportTab, QStringLiteral(" Report "));
-    m_tabs->addTab(new QWidget, QStringLiteral(" Parse"));
+    m_parseTab = new ParseTab(m_logger, dialogs);
+    m_tabs->addTab(m_parseTab, QStringLiteral(" Parse"));
+    connect(m_parseTab, &ParseTab::chartWindowRequested, this, &MainWindow::showAnalysisWindow);
     setCentralWidget(m_tabs);
     resize(1000, 720); // fits a 1024x768 screen
 
     Form_Load();
 }
 
-MainWindow::~MainWindow() = default;
+// The chart window reads this window's shared state, so it cannot outlive it.
+MainWindow::~MainWindow()
+{
+    delete m_analysisWindow;
+}
+
+AnalysisWindow* MainWindow::analysisWindow() const
+{
+    return m_analysisWindow;
+}
+
+void MainWindow::showAnalysisWindow()
+{
+    if (!m_analysisWindow)
+        m_analysisWindow = new AnalysisWindow(m_state, m_logger, m_clock, m_dialogs);
+    m_analysisWindow->show();
+    m_analysisWindow->raise();
+    m_analysisWindow->activateWindow();
+}
 
 void MainWindow::Form_Load()
 {
@@ -41,7 +65,8 @@ void MainWindow::Form_Load()
     trap(m_logger, [&] {
         // The keys were filled when the shared state was made.
         m_state.databasePath = SharedState::databasePathIn(m_state.programFolder());
-        m_logDatabase = std::make_unique<LogDatabase>(m_state.engine(), m_state.databasePath, m_state.fieldKeys);
+        m_logDatabase
+            = std::make_unique<LogDatabase>(m_state.engine(), m_state.databasePath, m_state.fieldKeys);
         reportsBound = true;
         m_state.GridSortOrder = 1;
         m_recentLogView->load();

@@ -4,17 +4,19 @@
 #include "app/shared_state.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
-
 #include <memory>
 
 class QTabWidget;
 
 namespace corvane {
 
+class AnalysisWindow;
 class CaptureTab;
 class Clock;
 class LogDatabase;
+class ParseTab;
 class RecentLogView;
 class ReportTab;
 
@@ -28,7 +30,8 @@ class Dialogs;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow(QString programFolder, platform::Dialogs& dialogs, const Clock& clock, QWidget* parent = nullptr);
+    MainWindow(
+        QString programFolder, platform::Dialogs& dialogs, const Clock& clock, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     SharedState& state() { return m_state; }
@@ -36,19 +39,30 @@ public:
     CaptureTab& captureTab() { return *m_captureTab; }
     RecentLogView& recentLogView() { return *m_recentLogView; }
     ReportTab& reportTab() { return *m_reportTab; }
+    ParseTab& parseTab() { return *m_parseTab; }
+    // The chart window while it is open; null before Command1 and after it closed.
+    AnalysisWindow* analysisWindow() const;
     // The views datSyslog1 and datMissed; null when they could not be opened.
     LogDatabase* logDatabase() { return m_logDatabase.get(); }
+
+    // Command1 on the parse tab: the chart window, not modal and without an
+    // owner; made on first use, and again after the user has closed it.
+    void showAnalysisWindow();
 
 private:
     void Form_Load();
 
     SharedState m_state;
     ErrorLogger m_logger;
+    const Clock& m_clock;
+    platform::Dialogs& m_dialogs;
     std::unique_ptr<LogDatabase> m_logDatabase;
     QTabWidget* m_tabs;
     RecentLogView* m_recentLogView;
     CaptureTab* m_captureTab;
     ReportTab* m_reportTab;
+    ParseTab* m_parseTab;
+    QPointer<AnalysisWindow> m_analysisWindow;
 };
 
 } // namespace corvane

@@ -1,3 +1,4 @@
+#include "analysis/analysis_window.h"
 #include "app/clock.h"
 #include "app/main_window.h"
 #include "browse/recent_log_view.h"
@@ -12,6 +13,7 @@
 #include "scripted_dialogs.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -275,6 +277,39 @@ TEST_F(MainWindowTest, RefreshShowsNewRowsAndTheSortAlternates)
     refresh->click();
     EXPECT_EQ(view.grid().text(1, 0), "3");
     EXPECT_EQ(window->state().GridSortOrder, 1);
+}
+
+TEST_F(MainWindowTest, Command1OpensOneChartWindowAndANewOneAfterItIsClosed)
+{
+    open();
+    auto* command1 = find<QPushButton>("Command1");
+    EXPECT_EQ(command1->text(), "Command1");
+    EXPECT_EQ(window->analysisWindow(), nullptr);
+    command1->click();
+    QPointer<AnalysisWindow> chart = window->analysisWindow();
+    ASSERT_NE(chart, nullptr);
+    EXPECT_TRUE(chart->isVisible());
+    EXPECT_FALSE(chart->isModal());
+    EXPECT_EQ(chart->parentWidget(), nullptr);
+    EXPECT_TRUE(window->isEnabled());
+
+    // Pressed again while open: the same window, not loaded again.
+    auto* type = chart->findChild<QComboBox*>(QStringLiteral("cboChartType"));
+    ASSERT_NE(type, nullptr);
+    type->setCurrentIndex(3);
+    emit type->activated(3);
+    command1->click();
+    EXPECT_EQ(window->analysisWindow(), chart);
+    EXPECT_EQ(type->currentText(), "Line 2D");
+
+    // Closed, it is gone; the next press loads a fresh one.
+    chart->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(chart.isNull());
+    command1->click();
+    ASSERT_NE(window->analysisWindow(), nullptr);
+    EXPECT_EQ(window->analysisWindow()->findChild<QComboBox*>(QStringLiteral("cboChartType"))->currentText(), "Bar 2D");
+    EXPECT_TRUE(dialogs.boxes().empty());
 }
 
 } // namespace

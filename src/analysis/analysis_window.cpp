@@ -1,0 +1,213 @@
+#include "analysis/analysis_window.h"
+
+#include "analysis/chart_appearance.h"
+#include "analysis/chart_control.h"
+#include "analysis/chart_print_window.h"
+#include "app/error_logger.h"
+#include "app/trap.h"
+#include "platform/dialogs/dialogs.h"
+#include "platform/dialogs/mouse_pointer.h"
+#include "platform/failure/failure_codes.h"
+#include "platform/grid/twips.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+
+namespace corvane {
+
+namespace {
+
+using platform::twipsToPixels;
+
+// The window's design, in twips.
+constexpr int ClientWidth = 10140;
+constexpr int ClientHeight = 6660;
+constexpr double ScreenDotsPerInch = 96.0;
+
+constexpr const char* ChartEntries[] = {
+    "Last 24 hour Zone Traffic",
+    "Last 24 hour Top 10 Source IP",
+    "Last 24 hour Top 10 Destination IP",
+    "",
+};
+constexpr const char* ChartTypeEntries[] = {
+    "Bar 3D",
+    "Bar 2D",
+    "Line 3D",
+    "Line 2D",
+    "Area 3D",
+    "Area 2D",
+    "Step 3D",
+    "Step 2D",
+};
+constexpr int FirstSource = 0;
+constexpr int FirstChartType = 1; // "Bar 2D"
+
+constexpr const char* PrintDialogTitle = "Print Chart";
+constexpr const char* PrintDialogFilter = "PDF Files (*.pdf)|*.pdf";
+constexpr const char* PrintInitialName = "Chart.pdf";
+constexpr const char* PrintDefaultExtension = "pdf";
+
+void place(QWidget* widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+}
+
+QFont designFont(const char* family, bool bold = false)
+{
+    QFont font(QString::fromLatin1(family));
+    font.setPointSizeF(8.25);
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace
+
+AnalysisWindow::AnalysisWindow(SharedState& state, const ErrorLogger& logger, const Clock& clock,
+    platform::Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_logger(logger)
+    , m_dialogs(dialogs)
+    , m_builder(state, logger, clock)
+    , m_printerLookup(&QPrinterInfo::defaultPrinter)
+    , m_frame1(new QGroupBox(this))
+    , m_label25(new QLabel(QStringLiteral("Select Chart Data"), m_frame1))
+    , m_cboCharts(new QComboBox(m_frame1))
+    , m_label1(new QLabel(QStringLiteral("Select Chart Type"), m_frame1))
+    , m_cboChartType(new QComboBox(m_frame1))
+    , m_cmdPrintChart(new QPushButton(QStringLiteral("PRINT"), m_frame1))
+    , m_msChart1(new ChartControl(this))
+{
+    setObjectName(QStringLiteral("frmAnalysis"));
+    setWindowTitle(QStringLiteral("Analysis"));
+    // No close handler: closing unloads the window.
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    m_label25->setObjectName(QStringLiteral("Label25"));
+    m_label25->setFont(designFont("Arial"));
+    m_label25->setBuddy(m_cboCharts);
+    m_cboCharts->setObjectName(QStringLiteral("cboCharts"));
+    m_cboCharts->setFont(designFont("MS Sans Serif"));
+    m_cboCharts->setAccessibleName(m_label25->text());
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_label1->setFont(designFont("Arial"));
+    m_label1->setBuddy(m_cboChartType);
+    m_cboChartType->setObjectName(QStringLiteral("cboChartType"));
+    m_cboChartType->setFont(designFont("MS Sans Serif"));
+    m_cboChartType->setAccessibleName(m_label1->text());
+    m_cmdPrintChart->setObjectName(QStringLiteral("cmdPrintChart"));
+    m_cmdPrintChart->setFont(designFont("Tahoma", true));
+    m_cmdPrintChart->setToolTip(QStringLiteral("Print Chart"));
+    m_msChart1->setObjectName(QStringLiteral("MSChart1"));
+    m_msChart1->setAccessibleName(QStringLiteral("Chart"));
+
+    place(m_frame1, 135, 45, 9870, 1185);
+    place(m_label25, 180, 315, 1950, 285);
+    place(m_cboCharts, 1935, 270, 6045, 315);
+    place(m_label1, 180, 720, 1680, 285);
+    place(m_cboChartType, 1935, 675, 6045, 315);
+    place(m_cmdPrintChart, 8145, 270, 1500, 750);
+    place(m_msChart1, 45, 1305, 10050, 5280);
+    setFixedSize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
+    setTabOrder(m_cboCharts, m_cboChartType);
+    setTabOrder(m_cboChartType, m_cmdPrintChart);
+    setTabOrder(m_cmdPrintChart, m_msChart1);
+
+    // A pick by mouse or arrow key; picks made in code call the handler.
+    connect(m_cboCharts, &QComboBox::activated, this, &AnalysisWindow::cboCharts_Click);
+    connect(m_cboChartType, &QComboBox::activated, this, &AnalysisWindow::cboChartType_Click);
+    connect(m_cmdPrintChart, &QPushButton::clicked, this, &AnalysisWindow::cmdPrintChart_Click);
+
+    Form_Load();
+}
+
+AnalysisWindow::~AnalysisWindow() = default;
+
+void AnalysisWindow::Form_Load()
+{
+    trap(m_logger, [&] {
+        for (const char* entry : ChartEntries)
+            m_cboCharts->addItem(QString::fromLatin1(entry));
+        // The first chart is drawn before the chart type list is filled.
+        m_cboCharts->setCurrentIndex(FirstSource);
+        cboCharts_Click();
+        for (const char* entry : ChartTypeEntries)
+            m_cboChartType->addItem(QString::fromLatin1(entry));
+        m_cboChartType->setCurrentIndex(FirstChartType);
+        cboChartType_Click();
+    });
+}
+
+void AnalysisWindow::cboCharts_Click()
+{
+    trap(m_logger, [&] {
+        const auto position = static_cast<std::int16_t>(m_cboCharts->currentIndex());
+        // The chart keeps what it showed unless the whole build succeeds.
+        m_msChart1->setData(m_builder.Build(position));
+        m_msChart1->setAppearance(BuildAppearance());
+        m_msChart1->setVisible(true);
+    });
+}
+
+void AnalysisWindow::cboChartType_Click()
+{
+    // Only ever runs with a pick from the full list, always a valid type.
+    const auto type = static_cast<std::int16_t>(m_cboChartType->currentIndex());
+    m_msChart1->setChartType(static_cast<std::int32_t>(type));
+}
+
+void AnalysisWindow::cmdPrintChart_Click()
+{
+    trap(m_logger, [&] {
+        const auto type = static_cast<std::int16_t>(m_cboChartType->currentIndex());
+        if (!m_printWindow)
+            m_printWindow = std::make_unique<ChartPrintWindow>();
+        ChartControl& printChart = m_printWindow->chart();
+        printChart.setData(m_msChart1->data());
+        printChart.setAppearance(m_msChart1->appearance());
+        printChart.setChartType(type);
+        printImage(m_printWindow->image());
+    });
+}
+
+void AnalysisWindow::printImage(const QImage& image)
+{
+    const QPrinterInfo printerInfo = m_printerLookup();
+    QPrinter printer(QPrinter::HighResolution);
+    QString target;
+    if (!printerInfo.isNull()) {
+        printer.setPrinterName(printerInfo.printerName());
+        target = printerInfo.printerName();
+    } else {
+        // Without a printer the page goes to a PDF file of the user's choice.
+        target = m_dialogs.saveFile(
+            { QString::fromLatin1(PrintDialogTitle), QString::fromLatin1(PrintDialogFilter),
+                QString::fromLatin1(PrintInitialName), QString::fromLatin1(PrintDefaultExtension) });
+        if (target.isEmpty())
+            return;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(target);
+    }
+    printer.setDocName(windowTitle());
+
+    platform::BusyPointer busy;
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw platform::failure::PathFileAccessError.make(target);
+    // The window's size on screen, made smaller only where the page is smaller.
+    const QRect page = painter.viewport();
+    const double scale = printer.resolution() / ScreenDotsPerInch;
+    QSize size(qRound(image.width() * scale), qRound(image.height() * scale));
+    if (size.width() > page.width() || size.height() > page.height())
+        size.scale(page.size(), Qt::KeepAspectRatio);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(page.topLeft(), size), image);
+    if (!painter.end())
+        throw platform::failure::PathFileAccessError.make(target);
+}
+
+} // namespace corvane

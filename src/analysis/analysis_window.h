@@ -1,0 +1,68 @@
+#pragma once
+
+#include "analysis/chart_builder.h"
+
+#include <QPrinterInfo>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace corvane {
+
+class ChartControl;
+class ChartPrintWindow;
+class Clock;
+class ErrorLogger;
+class SharedState;
+
+namespace platform {
+class Dialogs;
+}
+
+// frmAnalysis: one chart of the log database, its data source and chart type
+// picked from two lists, and PRINT. It only reads the database. Constructing
+// it loads it (lists filled, source 0 charted as "Bar 2D"); closing it
+// deletes it, so the opener keeps a QPointer and makes a new one after a
+// close.
+class AnalysisWindow : public QWidget {
+    Q_OBJECT
+public:
+    AnalysisWindow(SharedState& state, const ErrorLogger& logger, const Clock& clock,
+        platform::Dialogs& dialogs, QWidget* parent = nullptr);
+    ~AnalysisWindow() override;
+
+    ChartControl& chart() { return *m_msChart1; }
+    // The print window of the last PRINT, null before the first.
+    ChartPrintWindow* printWindow() const { return m_printWindow.get(); }
+
+    // Where PRINT looks for the default printer; a null printer means none.
+    void setPrinterLookup(std::function<QPrinterInfo()> lookup) { m_printerLookup = std::move(lookup); }
+
+    void cboCharts_Click();
+    void cboChartType_Click();
+    void cmdPrintChart_Click();
+
+private:
+    void Form_Load();
+    void printImage(const QImage& image);
+
+    const ErrorLogger& m_logger;
+    platform::Dialogs& m_dialogs;
+    ChartBuilder m_builder;
+    std::function<QPrinterInfo()> m_printerLookup;
+    QGroupBox* m_frame1;
+    QLabel* m_label25;
+    QComboBox* m_cboCharts;
+    QLabel* m_label1;
+    QComboBox* m_cboChartType;
+    QPushButton* m_cmdPrintChart;
+    ChartControl* m_msChart1;
+    std::unique_ptr<ChartPrintWindow> m_printWindow;
+};
+
+} // namespace corvane
