@@ -8,7 +8,7 @@
 #include "platform/dialogs/dialogs.h"
 #include "platform/dialogs/mouse_pointer.h"
 #include "platform/failure/failure_codes.h"
-#include "platform/grid/twips.h"
+#include "platform/grid/design_geometry.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -52,19 +52,6 @@ constexpr const char* PrintDialogFilter = "PDF Files (*.pdf)|*.pdf";
 constexpr const char* PrintInitialName = "Chart.pdf";
 constexpr const char* PrintDefaultExtension = "pdf";
 
-void place(QWidget* widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
-}
-
-QFont designFont(const char* family, bool bold = false)
-{
-    QFont font(QString::fromLatin1(family));
-    font.setPointSizeF(8.25);
-    font.setBold(bold);
-    return font;
-}
-
 } // namespace
 
 AnalysisWindow::AnalysisWindow(SharedState& state, const ErrorLogger& logger, const Clock& clock,
@@ -88,30 +75,30 @@ AnalysisWindow::AnalysisWindow(SharedState& state, const ErrorLogger& logger, co
     setAttribute(Qt::WA_DeleteOnClose);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_label25->setObjectName(QStringLiteral("Label25"));
-    m_label25->setFont(designFont("Arial"));
+    m_label25->setFont(platform::designFont(QStringLiteral("Arial")));
     m_label25->setBuddy(m_cboCharts);
     m_cboCharts->setObjectName(QStringLiteral("cboCharts"));
-    m_cboCharts->setFont(designFont("MS Sans Serif"));
+    m_cboCharts->setFont(platform::designFont(QStringLiteral("MS Sans Serif")));
     m_cboCharts->setAccessibleName(m_label25->text());
     m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setFont(designFont("Arial"));
+    m_label1->setFont(platform::designFont(QStringLiteral("Arial")));
     m_label1->setBuddy(m_cboChartType);
     m_cboChartType->setObjectName(QStringLiteral("cboChartType"));
-    m_cboChartType->setFont(designFont("MS Sans Serif"));
+    m_cboChartType->setFont(platform::designFont(QStringLiteral("MS Sans Serif")));
     m_cboChartType->setAccessibleName(m_label1->text());
     m_cmdPrintChart->setObjectName(QStringLiteral("cmdPrintChart"));
-    m_cmdPrintChart->setFont(designFont("Tahoma", true));
+    m_cmdPrintChart->setFont(platform::designFont(QStringLiteral("Tahoma"), true));
     m_cmdPrintChart->setToolTip(QStringLiteral("Print Chart"));
     m_msChart1->setObjectName(QStringLiteral("MSChart1"));
     m_msChart1->setAccessibleName(QStringLiteral("Chart"));
 
-    place(m_frame1, 135, 45, 9870, 1185);
-    place(m_label25, 180, 315, 1950, 285);
-    place(m_cboCharts, 1935, 270, 6045, 315);
-    place(m_label1, 180, 720, 1680, 285);
-    place(m_cboChartType, 1935, 675, 6045, 315);
-    place(m_cmdPrintChart, 8145, 270, 1500, 750);
-    place(m_msChart1, 45, 1305, 10050, 5280);
+    platform::setGeometryInTwips(m_frame1, 135, 45, 9870, 1185);
+    platform::setGeometryInTwips(m_label25, 180, 315, 1950, 285);
+    platform::setGeometryInTwips(m_cboCharts, 1935, 270, 6045, 315);
+    platform::setGeometryInTwips(m_label1, 180, 720, 1680, 285);
+    platform::setGeometryInTwips(m_cboChartType, 1935, 675, 6045, 315);
+    platform::setGeometryInTwips(m_cmdPrintChart, 8145, 270, 1500, 750);
+    platform::setGeometryInTwips(m_msChart1, 45, 1305, 10050, 5280);
     setFixedSize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
     setTabOrder(m_cboCharts, m_cboChartType);
     setTabOrder(m_cboChartType, m_cmdPrintChart);

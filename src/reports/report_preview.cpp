@@ -6,8 +6,8 @@
 #include "browse/recent_log.h"
 #include "platform/db/result_set.h"
 #include "platform/dialogs/mouse_pointer.h"
+#include "platform/grid/design_geometry.h"
 #include "platform/grid/grid_widget.h"
-#include "platform/grid/twips.h"
 #include "reports/report_export.h"
 
 #include <QComboBox>
@@ -36,20 +36,6 @@ constexpr GridPlacement DesignGrid { 90, 120, 5295, 3615 };
 constexpr int AreaHeightMargin = 1100; // outer height less the preview area's height
 constexpr int AreaWidthMargin = 200; // outer width less the preview area's width
 
-void place(QWidget* widget, double left, double top, double width, double height)
-{
-    widget->setGeometry(twipsToPixels(left), twipsToPixels(top), std::max(0, twipsToPixels(width)),
-        std::max(0, twipsToPixels(height)));
-}
-
-QFont tahoma(bool bold = false)
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSizeF(8.25);
-    font.setBold(bold);
-    return font;
-}
-
 } // namespace
 
 ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, platform::Dialogs& dialogs,
@@ -74,17 +60,17 @@ ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, plat
     setObjectName(QStringLiteral("frmReportPreview"));
     setWindowTitle(QStringLiteral("Report Preview"));
     setModal(true);
-    setFont(tahoma());
+    setFont(platform::designFont(QStringLiteral("Tahoma")));
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_zoomLabel->setObjectName(QStringLiteral("L1"));
     m_cboZoomView->setObjectName(QStringLiteral("cboZoomView"));
     m_cboZoomView->setAccessibleName(m_zoomLabel->text());
     m_zoomLabel->setBuddy(m_cboZoomView);
     m_cmdExport->setObjectName(QStringLiteral("cmdExport"));
-    m_cmdExport->setFont(tahoma(true));
+    m_cmdExport->setFont(platform::designFont(QStringLiteral("Tahoma"), true));
     m_cmdExport->setToolTip(QStringLiteral("Export Report to a File"));
     m_cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    m_cmdClose->setFont(tahoma(true));
+    m_cmdClose->setFont(platform::designFont(QStringLiteral("Tahoma"), true));
     m_cmdClose->setToolTip(QStringLiteral("Close This Window"));
     m_lblPrint->setObjectName(QStringLiteral("lblPrint"));
     m_prgPrint->setObjectName(QStringLiteral("prgPrint"));
@@ -95,15 +81,15 @@ ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, plat
     m_picView->setFrameShape(QFrame::StyledPanel);
     m_msgReport->setObjectName(QStringLiteral("msgReport"));
     m_msgReport->setAccessibleName(QStringLiteral("Report"));
-    m_msgReport->setFont(tahoma());
+    m_msgReport->setFont(platform::designFont(QStringLiteral("Tahoma")));
 
-    place(m_frame1, 45, 0, 2445, 585);
-    place(m_zoomLabel, 135, 225, 1140, 285);
-    place(m_cboZoomView, 1080, 180, 1230, 315);
-    place(m_cmdExport, 2640, 120, 1320, 500);
-    place(m_cmdClose, 4080, 120, 1320, 500);
-    place(m_lblPrint, 5520, 90, 1275, 240);
-    place(m_prgPrint, 5520, 360, 1245, 210);
+    platform::setGeometryInTwips(m_frame1, 45, 0, 2445, 585);
+    platform::setGeometryInTwips(m_zoomLabel, 135, 225, 1140, 285);
+    platform::setGeometryInTwips(m_cboZoomView, 1080, 180, 1230, 315);
+    platform::setGeometryInTwips(m_cmdExport, 2640, 120, 1320, 500);
+    platform::setGeometryInTwips(m_cmdClose, 4080, 120, 1320, 500);
+    platform::setGeometryInTwips(m_lblPrint, 5520, 90, 1275, 240);
+    platform::setGeometryInTwips(m_prgPrint, 5520, 360, 1245, 210);
     showLayout();
     resize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
     setTabOrder(m_cboZoomView, m_cmdExport);
@@ -240,8 +226,9 @@ void ReportPreview::cmdExport_Click()
 
 void ReportPreview::showLayout()
 {
-    place(m_picView, AreaLeft, AreaTop, m_areaWidth, m_areaHeight);
-    place(m_msgReport, m_placement.left, m_placement.top, m_placement.width, m_placement.height);
+    platform::setGeometryInTwips(m_picView, AreaLeft, AreaTop, m_areaWidth, m_areaHeight);
+    platform::setGeometryInTwips(
+        m_msgReport, m_placement.left, m_placement.top, m_placement.width, m_placement.height);
     m_msgReport->refresh();
 }
 
