@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -82,6 +83,8 @@ ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, plat
     m_msgReport->setObjectName(QStringLiteral("msgReport"));
     m_msgReport->setAccessibleName(QStringLiteral("Report"));
     m_msgReport->setFont(platform::designFont(QStringLiteral("Tahoma")));
+    // One fixed heading row and no fixed column: the columns share the whole width.
+    m_msgReport->verticalHeader()->hide();
 
     platform::setGeometryInTwips(m_frame1, 45, 0, 2445, 585);
     platform::setGeometryInTwips(m_zoomLabel, 135, 225, 1140, 285);
