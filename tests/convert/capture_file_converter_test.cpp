@@ -1,0 +1,64 @@
+#include "convert/capture_file_converter.h"
+#include "convert/line_reader.h"
+#include "convert_fixtures.h"
+#include "platform/failure/failure.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+using namespace testing;
+
+class ConverterFiles : public ::testing::Test {
+protected:
+    QString file(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+TEST_F(ConverterFiles, LinesEndAtCrLfLfOrCrWhereverTheBlocksBreak)
+{
+    const struct {
+        QByteArray bytes;
+        QByteArray lines; // each line read followed by "|"
+    } cases[] = {
+        { "", "" },
+        { "\n", "|" },
+        { "a\r\nbb\rccc\ndddd", "a|bb|ccc|dddd|" },
+        { "\r\n\r\nab\r\r\ncd\n\ref\r", "||ab||cd||ef|" },
+    };
+    for (const auto& c : cases) {
+        writeFile(file("in.txt"), c.bytes);
+        // Blocks this small split every CR LF somewhere.
+        for (const qsizetype blockSize : { 1, 2, 3 }) {
+            LineReader reader(file("in.txt"), blockSize);
+            QByteArray lines;
+            QByteArrayView line;
+            while (reader.readLine(line))
+                lines += line.toByteArray() + '|';
+            EXPECT_EQ(lines, c.lines) << c.bytes.toPercentEncoding().constData() << ", block " << blockSize;
+        }
+    }
+}
+
+// The output block is far from full at the failing line, so only the flush
+// on the way out puts the first line in the file.
+TEST_F(ConverterFiles, AFailingLineKeepsTheLinesBeforeIt)
+{
+    writeFile(file("in.txt"), GoodLine + "\n" + BadLine + "\n" + GoodLine + "\n");
+    EXPECT_THROW(CaptureFileConverter(file("in.txt"), file("out.txt")).Convert(), platform::Failure);
+    EXPECT_EQ(readFile(file("out.txt")), GoodOutput);
+}
+
+TEST_F(ConverterFiles, NeverEmptiesItsInput)
+{
+    writeFile(file("in.txt"), GoodLine);
+    EXPECT_THROW(CaptureFileConverter(file("in.txt"), file("./in.txt")).Convert(), platform::Failure);
+    EXPECT_EQ(readFile(file("in.txt")), GoodLine);
+}
+
+} // namespace
+} // namespace corvane
