@@ -1,0 +1,146 @@
+#include "analysis/analysis_window.h"
+#include "analysis/chart_control.h"
+#include "chart_database.h"
+#include "platform/failure/failure_codes.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+const ChartGrid ZoneChart = { { "Untrust", 400.0 }, { "Trust", 150.0 } };
+
+// White backdrop in a thick inner frame, white wall, blue base 200 points high.
+const PlotAppearance Appearance { 1, { 255, 255, 255 }, 3, 1, { 255, 255, 255 }, 200, 1, { 0, 0, 255 } };
+
+class AnalysisWindowTest : public testing::ChartTest {
+protected:
+    AnalysisWindowTest()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        execute(
+            QStringLiteral("INSERT INTO syslog ([src zone=], [start_time=], [sent+rcvd]) VALUES "
+                           "('Trust', '2026-12-05 10:00:00', 150), ('Untrust', '2026-12-05 11:00:00', 400)"));
+        execute(QStringLiteral("INSERT INTO SignIn (MembershipID, [date]) VALUES (1, '2026-07-02 08:00:00'), "
+                               "(2, '2026-12-01 08:00:00'), (3, '2026-12-02 08:00:00')"));
+    }
+    ~AnalysisWindowTest() override
+    {
+        delete window;
+        QLocale::setDefault(m_locale);
+    }
+
+    void open()
+    {
+        window = new AnalysisWindow(state, logger, clock, dialogs);
+        window->setPrinterLookup([] { return QPrinterInfo(); });
+        window->show();
+    }
+
+    QComboBox* list(const char* name) { return window->findChild<QComboBox*>(QLatin1String(name)); }
+    ChartControl& chart() { return window->chart(); }
+
+    // A pick as the user makes it.
+    void pick(const char* name, int index)
+    {
+        list(name)->setCurrentIndex(index);
+        emit list(name)->activated(index);
+    }
+
+    void expectDefaults()
+    {
+        EXPECT_EQ(list("cboCharts")->currentText(), "Last 24 hour Zone Traffic");
+        EXPECT_EQ(list("cboChartType")->currentText(), "Bar 2D");
+        EXPECT_EQ(chart().chartType(), VtChChartType2dBar);
+        EXPECT_EQ(chart().data(), ZoneChart);
+        EXPECT_EQ(chart().appearance(), Appearance);
+    }
+
+    QPointer<AnalysisWindow> window;
+
+private:
+    QLocale m_locale;
+};
+
+TEST_F(AnalysisWindowTest, ClosingDestroysTheWindowAndTheNextOpensAtTheDefaults)
+{
+    open();
+    expectDefaults();
+    pick("cboChartType", VtChChartType3dStep);
+    pick("cboCharts", MonthlySignInSource);
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    open();
+    expectDefaults();
+}
+
+TEST_F(AnalysisWindowTest, ChosenTypeStaysAndTheEmptyEntryChartsSignIns)
+{
+    open();
+    QTest::keyClick(list("cboChartType"), Qt::Key_Down);
+    EXPECT_EQ(list("cboChartType")->currentText(), "Line 3D");
+    QTest::keyClick(list("cboCharts"), Qt::Key_End);
+    EXPECT_TRUE(list("cboCharts")->currentText().isEmpty());
+    const ChartGrid signIns = { { "Jul-26", 1 }, { "Aug-26", 0 }, { "Sep-26", 0 }, { "Oct-26", 0 },
+        { "Nov-26", 0 }, { "Dec-26", 2 } };
+    EXPECT_EQ(chart().data(), signIns);
+    EXPECT_EQ(chart().chartType(), VtChChartType3dLine);
+    EXPECT_EQ(chart().appearance(), Appearance);
+    EXPECT_TRUE(dialogs.boxes().empty());
+}
+
+TEST_F(AnalysisWindowTest, AMonthBeyond32BitsFailsTheBuildAndKeepsTheChart)
+{
+    execute(QStringLiteral("INSERT INTO paymentdetails ([Payment Amount], [payment date]) "
+                           "VALUES (3000000000.0, '2026-12-01 09:00:00')"));
+    open();
+    dialogs.expectBox(ErrorLogger::failureMessage(platform::failure::Overflow.make()));
+    pick("cboCharts", MonthlyPaymentSource);
+    dialogs.verifyAllUsed();
+    EXPECT_EQ(dialogs.boxes().size(), 1u);
+    EXPECT_EQ(chart().data(), ZoneChart);
+}
+
+TEST_F(AnalysisWindowTest, NoRowsGiveAnEmptyChartWithoutABox)
+{
+    clock.set(QDateTime(QDate(2027, 3, 1), QTime(9, 0)));
+    open();
+    EXPECT_TRUE(chart().data().empty());
+    pick("cboCharts", StatusCountSource);
+    EXPECT_TRUE(chart().data().empty());
+    EXPECT_TRUE(dialogs.boxes().empty());
+    EXPECT_EQ(folder.errorLogCount(), 0);
+}
+
+TEST_F(AnalysisWindowTest, PrintWithoutAPrinterWritesThePdfChosenOrNothing)
+{
+    open();
+    QTemporaryDir out;
+    const QString path = out.filePath(QStringLiteral("chart.pdf"));
+    struct Case {
+        QString answer; // empty: cancelled
+        bool written;
+    };
+    for (const Case& c : { Case { QString(), false }, Case { path, true } }) {
+        dialogs.expectSave(c.answer, QStringLiteral("Print Chart"));
+        window->findChild<QPushButton*>(QStringLiteral("cmdPrintChart"))->click();
+        EXPECT_EQ(QDir(out.path()).isEmpty(), !c.written);
+    }
+    dialogs.verifyAllUsed();
+    EXPECT_TRUE(dialogs.boxes().empty());
+    QFile pdf(path);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(4) == "%PDF");
+}
+
+} // namespace
+} // namespace corvane

@@ -1,0 +1,78 @@
+#include "analysis/chart_builder.h"
+#include "analysis/chart_queries.h"
+#include "chart_database.h"
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+class ChartBuilderTest : public testing::ChartTest {
+protected:
+    ChartGrid build(std::int16_t source)
+    {
+        return ChartBuilder(state, logger, clock, QLocale(QLocale::English, QLocale::UnitedStates))
+            .Build(source);
+    }
+};
+
+// The 24 hours include both ends; "Top 10" sets no limit.
+TEST_F(ChartBuilderTest, ZoneTrafficChartsEveryZoneLargestFirst)
+{
+    const auto row = [](const QString& zone, const QDateTime& start, const QString& bytes) {
+        return QStringLiteral("('%1', '%2', %3)")
+            .arg(zone, start.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), bytes);
+    };
+    // At midnight the bounds are the dates alone.
+    for (const QDateTime& now : { testing::Afternoon, QDateTime(QDate(2026, 12, 5), QTime(0, 0)) }) {
+        clock.set(now);
+        const QDateTime from = now.addDays(-1);
+        QStringList rows = { row("Trust", from, "100"), row("Trust", now, "50"),
+            row("Trust", from.addSecs(-1), "1000"), row("Trust", now.addSecs(1), "1000"),
+            row("0", now.addSecs(-60), "20"), row("DMZ", now.addSecs(-60), "NULL") };
+        ChartGrid expected = { { "Trust", 150.0 }, { "0", 20.0 } };
+        for (int zone = 11; zone >= 1; --zone) {
+            rows << row(QStringLiteral("Z%1").arg(zone), now.addSecs(-zone), QString::number(zone));
+            expected.push_back({ QStringLiteral("Z%1").arg(zone), static_cast<double>(zone) });
+        }
+        expected.push_back({ "DMZ", 0.0 });
+        execute(QStringLiteral("DELETE FROM syslog"));
+        execute(QStringLiteral("INSERT INTO syslog ([src zone=], [start_time=], [sent+rcvd]) VALUES ")
+            + rows.join(QStringLiteral(", ")));
+        EXPECT_EQ(build(ZoneTrafficSource), expected) << now.toString().toStdString();
+    }
+    EXPECT_TRUE(dialogs.boxes().empty());
+}
+
+// Each count asks on its own: a failing one is reported once and counts 0,
+// the other rows are still built.
+TEST_F(ChartBuilderTest, StatusCountsQuoteTheTypeAndReportEachFailingCount)
+{
+    execute(QStringLiteral(
+        "INSERT INTO Statustype ([Status Type]) VALUES ('Active'), ('Members'' Club'), ('Lapsed')"));
+    execute(QStringLiteral("INSERT INTO Membershipdetails ([Membership Status]) "
+                           "VALUES ('Active'), ('Active'), ('Members'' Club'), ('Members')"));
+    struct Case {
+        QString sql;
+        ChartGrid expected;
+        int reports;
+    };
+    const Case cases[] = {
+        { {}, { { "Active", 2 }, { "Members' Club", 1 }, { "Lapsed", 0 } }, 0 },
+        { "DROP TABLE Membershipdetails", { { "Active", 0 }, { "Members' Club", 0 }, { "Lapsed", 0 } }, 3 },
+    };
+    for (const Case& c : cases) {
+        if (!c.sql.isEmpty())
+            execute(c.sql);
+        dialogs.clear();
+        for (int i = 0; i < c.reports; ++i)
+            dialogs.expectBox(failureText(StatusCountQuery(c.expected[static_cast<std::size_t>(i)].label)));
+        EXPECT_EQ(build(StatusCountSource), c.expected);
+        dialogs.verifyAllUsed();
+        EXPECT_EQ(dialogs.boxes().size(), static_cast<std::size_t>(c.reports));
+        EXPECT_EQ(folder.errorLogCount(), c.reports);
+    }
+}
+
+} // namespace
+} // namespace corvane
