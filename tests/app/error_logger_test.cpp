@@ -17,11 +17,13 @@ using platform::Failure;
 using platform::MessageAnswer;
 using platform::MessageButtons;
 using platform::MessageIcon;
-using testing::ScriptedDialogs;
 
-const QString TypeMismatch
-    = QStringLiteral("An Unexpected error has occured - Error: 13: Type mismatch - Error has been Logged");
-const QByteArray TypeMismatchLine = '"' + TypeMismatch.toUtf8() + "\"\r\n";
+// A message with a quote and a comma: the log must double the one and keep the other.
+const Failure Denied(75, QStringLiteral("Path \"/x\", denied"));
+const QString DeniedReport
+    = QStringLiteral("An Unexpected error has occured - Error: 75: Path \"/x\", denied - Error has been Logged");
+const QByteArray DeniedLine
+    = "\"An Unexpected error has occured - Error: 75: Path \"\"/x\"\", denied - Error has been Logged\"\r\n";
 
 class ErrorLoggerTest : public ::testing::Test {
 protected:
@@ -34,7 +36,7 @@ protected:
         QFile::setPermissions(logPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 
-    QString logPath() const { return m_dir.path() + QStringLiteral("/Errlog.txt"); }
+    QString logPath() const { return m_dir.filePath(QStringLiteral("Errlog.txt")); }
     void writeLog(const QByteArray& bytes) const
     {
         QFile file(logPath());
@@ -52,19 +54,14 @@ protected:
     {
         return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
-    void expectReport(const QString& text)
+    void expectReport()
     {
-        m_dialogs.expectBox({ text, MessageAnswer::Ok, QStringLiteral("UNEXPECTED ERROR"),
+        m_dialogs.expectBox({ DeniedReport, MessageAnswer::Ok, QStringLiteral("UNEXPECTED ERROR"),
             MessageIcon::Critical, MessageButtons::Ok });
-    }
-    void expectErrorWritingLog()
-    {
-        m_dialogs.expectBox({ QStringLiteral("Error Writing Log"), MessageAnswer::Ok,
-            QStringLiteral("Corvane(Beta)"), MessageIcon::None, MessageButtons::Ok });
     }
 
     QTemporaryDir m_dir;
-    ScriptedDialogs m_dialogs;
+    testing::ScriptedDialogs m_dialogs;
     ErrorLogger m_logger { m_dir.path(), m_dialogs };
 };
 
@@ -77,19 +74,15 @@ TEST_F(ErrorLoggerTest, RewritesTheLogWithTheCountedEntriesAndTheNewMessage)
     };
     const std::vector<Case> cases = {
         { "count only", "0", "1\r\n" },
-        { "count line", "0\r\n", "1\r\n" },
-        { "two entries", "2\r\n\"first\"\r\n\"second\"\r\n", "3\r\n\"first\"\r\n\"second\"\r\n" },
+        { "an entry written here reads back whole", "1\r\n" + DeniedLine, "2\r\n" + DeniedLine },
         { "comma inside quotes", "1\r\n\"a, b,c\"\r\n", "2\r\n\"a, b,c\"\r\n" },
-        { "doubled quote", "1\r\n\"say \"\"hi\"\", now\"\r\n", "2\r\n\"say \"\"hi\"\", now\"\r\n" },
         { "bare quote of an old entry", "1\r\n\"say \"hi\" now\"\r\n", "2\r\n\"say \"\"hi\"\" now\"\r\n" },
         { "line break inside quotes", "1\r\n\"two\r\nlines\"\r\n", "2\r\n\"two\r\nlines\"\r\n" },
         { "empty entry", "1\r\n\"\"\r\n", "2\r\n\"\"\r\n" },
         { "lines after the counted entries", "1\r\n\"kept\"\r\n\"dropped\"\r\njunk\r\n",
             "2\r\n\"kept\"\r\n" },
         { "first item not a number", "abc\r\n\"lost\"\r\n", "1\r\n" },
-        { "signed count", "-1\r\n\"lost\"\r\n", "1\r\n" },
         { "empty first item", ",\"lost\"\r\n", "1\r\n" },
-        { "count with blanks", " 1 \r\n\"a\"\r\n", "2\r\n\"a\"\r\n" },
         { "line feeds only", "2\n\"a\"\n\"b\"", "3\r\n\"a\"\r\n\"b\"\r\n" },
         { "items on one line", "2,\"a\" , \"b\"\r\n", "3\r\n\"a\"\r\n\"b\"\r\n" },
         { "blank lines between", "1\r\n\r\n\r\n\"a\"\r\n", "2\r\n\"a\"\r\n" },
@@ -97,76 +90,38 @@ TEST_F(ErrorLoggerTest, RewritesTheLogWithTheCountedEntriesAndTheNewMessage)
         { "unclosed quote at the end", "1\r\n\"cut off", "2\r\n\"cut off\"\r\n" },
         { "bytes that are not UTF-8", "1\r\n\"caf\xe9\"\r\n", "2\r\n\"caf\xe9\"\r\n" },
     };
-    const Failure failure(13, QStringLiteral("Type mismatch"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         m_dialogs.clear();
         writeLog(c.before);
         const QFile::Permissions permissions = QFile::permissions(logPath());
-        expectReport(TypeMismatch);
+        expectReport();
 
-        m_logger.LogError(failure);
+        m_logger.LogError(Denied);
 
-        EXPECT_EQ(readLog(), c.after + TypeMismatchLine);
+        EXPECT_EQ(readLog(), c.after + DeniedLine);
         EXPECT_EQ(QFile::permissions(logPath()), permissions);
         EXPECT_EQ(folderEntries(), QStringList { QStringLiteral("Errlog.txt") }); // no temporary left
         m_dialogs.verifyAllUsed();
     }
 }
 
-TEST_F(ErrorLoggerTest, FailuresInARowAreAppendedOldestFirstAndReadBackWhole)
-{
-    writeLog("0\r\n");
-    const std::vector<Failure> failures = {
-        Failure(53, QStringLiteral("File not found")),
-        Failure(3075, QStringLiteral("Syntax error in 'a, b'")),
-        Failure(75, QStringLiteral("Path \"/x\", denied")),
-        Failure(13, QStringLiteral("Type mismatch")),
-    };
-    for (const Failure& failure : failures) {
-        expectReport(ErrorLogger::failureMessage(failure));
-        m_logger.LogError(failure);
-    }
-
-    const QByteArray expected
-        = "4\r\n"
-          "\"An Unexpected error has occured - Error: 53: File not found - Error has been Logged\"\r\n"
-          "\"An Unexpected error has occured - Error: 3075: Syntax error in 'a, b' - Error has been "
-          "Logged\"\r\n"
-          "\"An Unexpected error has occured - Error: 75: Path \"\"/x\"\", denied - Error has been "
-          "Logged\"\r\n"
-        + TypeMismatchLine;
-    EXPECT_EQ(readLog(), expected);
-    m_dialogs.verifyAllUsed();
-
-    // Nothing is kept between calls: an edited log is what the next call builds on.
-    writeLog("1\r\n\"edited\"\r\n");
-    expectReport(ErrorLogger::failureMessage(failures[0]));
-    m_logger.LogError(failures[0]);
-    EXPECT_EQ(readLog(),
-        "2\r\n\"edited\"\r\n\"An Unexpected error has occured - Error: 53: File not found - Error has been "
-        "Logged\"\r\n");
-}
-
 TEST_F(ErrorLoggerTest, ALogThatCannotBeReadOrWrittenIsLeftAsItWas)
 {
-    enum class Setup { Bytes, Missing, Directory };
+    enum Block { None, ReadOnlyLog, ReadOnlyFolder, FolderNamedLikeLog };
     struct Case {
         const char* name;
-        Setup setup;
-        QByteArray bytes;
-        bool readOnlyLog;
-        bool readOnlyFolder;
+        std::optional<QByteArray> bytes; // nullopt: no log
+        Block block;
     };
     const std::vector<Case> cases = {
-        { "missing", Setup::Missing, {}, false, false },
-        { "empty", Setup::Bytes, "", false, false },
-        { "blank lines only", Setup::Bytes, "\r\n\r\n", false, false },
-        { "fewer entries than counted", Setup::Bytes, "3\r\n\"a\"\r\n\"b\"\r\n", false, false },
-        { "count too large", Setup::Bytes, "99999999999999999999999\r\n\"a\"\r\n", false, false },
-        { "read-only log", Setup::Bytes, "1\r\n\"a\"\r\n", true, false },
-        { "read-only folder", Setup::Bytes, "1\r\n\"a\"\r\n", false, true },
-        { "a folder named like the log", Setup::Directory, {}, false, false },
+        { "missing", std::nullopt, None },
+        { "empty", "", None },
+        { "fewer entries than counted", "3\r\n\"a\"\r\n\"b\"\r\n", None },
+        { "count too large", "99999999999999999999999\r\n\"a\"\r\n", None },
+        { "read-only log", "1\r\n\"a\"\r\n", ReadOnlyLog },
+        { "read-only folder", "1\r\n\"a\"\r\n", ReadOnlyFolder },
+        { "a folder named like the log", std::nullopt, FolderNamedLikeLog },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -174,57 +129,54 @@ TEST_F(ErrorLoggerTest, ALogThatCannotBeReadOrWrittenIsLeftAsItWas)
         QFile::remove(logPath());
         QDir(m_dir.path()).rmdir(QStringLiteral("Errlog.txt"));
         m_dialogs.clear();
-        if (c.setup == Setup::Bytes)
-            writeLog(c.bytes);
-        if (c.setup == Setup::Directory) {
+        if (c.bytes)
+            writeLog(*c.bytes);
+        if (c.block == FolderNamedLikeLog) {
             ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("Errlog.txt")));
         }
-        if (c.readOnlyLog)
+        if (c.block == ReadOnlyLog)
             QFile::setPermissions(logPath(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
-        if (c.readOnlyFolder)
+        if (c.block == ReadOnlyFolder)
             QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         const QStringList entriesBefore = folderEntries();
-        expectErrorWritingLog();
-        expectReport(TypeMismatch);
+        expectReport();
+        m_dialogs.expectBox({ QStringLiteral("Error Writing Log"), MessageAnswer::Ok,
+            QStringLiteral("Corvane(Beta)"), MessageIcon::None, MessageButtons::Ok });
 
-        m_logger.LogError(Failure(13, QStringLiteral("Type mismatch")));
+        m_logger.LogError(Denied);
 
-        if (c.setup == Setup::Bytes) {
+        if (c.block == FolderNamedLikeLog) {
+            EXPECT_TRUE(QFileInfo(logPath()).isDir());
+        } else {
             EXPECT_EQ(readLog(), c.bytes);
         }
-        EXPECT_EQ(QFileInfo(logPath()).exists(), c.setup != Setup::Missing);
-        EXPECT_EQ(QFileInfo(logPath()).isDir(), c.setup == Setup::Directory);
-        EXPECT_EQ(folderEntries(), entriesBefore);
+        EXPECT_EQ(folderEntries(), entriesBefore); // nothing created
         m_dialogs.verifyAllUsed();
         // The report comes first, then the box saying the log was not written.
-        EXPECT_EQ(m_dialogs.boxTexts(), (QStringList { TypeMismatch, QStringLiteral("Error Writing Log") }));
+        EXPECT_EQ(m_dialogs.boxTexts(), (QStringList { DeniedReport, QStringLiteral("Error Writing Log") }));
     }
 }
 
 // Notes the pointer each box was shown under.
-class PointerProbe final : public platform::Dialogs {
-public:
+struct PointerProbe final : platform::Dialogs {
     MessageAnswer messageBox(const platform::MessageBoxRequest& request) override
     {
         shown.push_back({ request.text, platform::isBusyPointer() });
         return MessageAnswer::Ok;
     }
     QString saveFile(const platform::SaveFileRequest&) override { return {}; }
-
     std::vector<std::pair<QString, bool>> shown;
 };
 
 TEST_F(ErrorLoggerTest, EndsTheBusyPointerBeforeTheFirstBox)
 {
     PointerProbe probe;
-    const ErrorLogger logger(m_dir.path(), probe); // no log: both boxes show
     platform::setBusyPointer();
-
-    logger.LogError(Failure(13, QStringLiteral("Type mismatch")));
+    ErrorLogger(m_dir.path(), probe).LogError(Denied); // no log: both boxes show
 
     EXPECT_FALSE(platform::isBusyPointer());
     const std::vector<std::pair<QString, bool>> expected
-        = { { TypeMismatch, false }, { QStringLiteral("Error Writing Log"), false } };
+        = { { DeniedReport, false }, { QStringLiteral("Error Writing Log"), false } };
     EXPECT_EQ(probe.shown, expected);
 }
 

@@ -21,7 +21,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -41,11 +40,6 @@ QString failureBox(int number, const QString& description)
     return ErrorLogger::failureMessage(platform::Failure(number, description));
 }
 
-void sendTo(int port, const QByteArray& bytes)
-{
-    testing::LoopbackSender(port).send(bytes);
-}
-
 bool waitFor(const std::function<bool()>& condition)
 {
     QDeadlineTimer deadline(10000);
@@ -62,6 +56,8 @@ protected:
         EXPECT_NE(widget, nullptr) << name;
         return widget;
     }
+    QString text(const char* box) { return find<QLineEdit>(box)->text(); }
+    QString captureState() { return find<QCheckBox>("chkState")->text(); }
 
     void open()
     {
@@ -70,24 +66,30 @@ protected:
     }
 
     // Start Capture on a port the system picks.
-    int startCapture()
+    void startCapture()
     {
         find<QLineEdit>("txtLocalHostPort")->setText(QStringLiteral("0"));
         find<QPushButton>("cmdCapture")->click();
-        return window->captureTab().socket().boundPort();
+        port = window->captureTab().socket().boundPort();
+        ASSERT_GT(port, 0);
+    }
+    void send(const QByteArray& datagram) { testing::LoopbackSender(port).send(datagram); }
+    bool logged(const char* count)
+    {
+        return waitFor([&] { return text("txtNoMsgs") == QLatin1String(count); });
     }
 
-    long long count(const QString& sql)
+    long long count(const char* sql)
     {
         platform::db::DatabaseEngine engine;
-        platform::db::ResultSet result(engine.open(folder.databasePath()), sql);
-        return result.value(0).toInt64();
+        return platform::db::ResultSet(engine.open(folder.databasePath()), QLatin1String(sql)).value(0).toInt64();
     }
 
     testing::ProgramFolder folder;
     ScriptedDialogs dialogs;
     FixedClock clock{QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5))};
     std::unique_ptr<MainWindow> window;
+    int port = 0;
 };
 
 TEST_F(MainWindowTest, OpensWithItsTabsAndEmptyCounters)
@@ -96,187 +98,164 @@ TEST_F(MainWindowTest, OpensWithItsTabsAndEmptyCounters)
     EXPECT_EQ(window->windowTitle(), "Corvane (Beta) 1.0");
     auto* tabs = find<QTabWidget>("SSTab1");
     ASSERT_EQ(tabs->count(), 3);
-    EXPECT_EQ(tabs->tabText(0), " Capture");
-    EXPECT_EQ(tabs->tabText(1), " Report ");
-    EXPECT_EQ(tabs->tabText(2), " Parse");
-    EXPECT_FALSE(find<QCheckBox>("chkState")->isChecked());
-    EXPECT_EQ(find<QCheckBox>("chkState")->text(), "Capture:OFF");
-    EXPECT_EQ(find<QLineEdit>("txtRemoteHostPort")->text(), "2350");
-    EXPECT_EQ(find<QLineEdit>("txtLocalHostPort")->text(), "514");
+    EXPECT_EQ((QStringList{tabs->tabText(0), tabs->tabText(1), tabs->tabText(2)}),
+              (QStringList{" Capture", " Report ", " Parse"}));
+    EXPECT_EQ(captureState(), "Capture:OFF");
+    EXPECT_EQ(text("txtRemoteHostPort"), "2350");
+    EXPECT_EQ(text("txtLocalHostPort"), "514");
     for (const char* counter : {"txtNoMsgs", "txtMissed", "txtDBsize"})
-        EXPECT_TRUE(find<QLineEdit>(counter)->text().isEmpty()) << counter;
+        EXPECT_TRUE(text(counter).isEmpty()) << counter;
     EXPECT_EQ(find<QLineEdit>("txtMissed")->accessibleName(), "Messages Ignored");
     EXPECT_EQ(window->state().GridSortOrder, 1);
-    EXPECT_TRUE(dialogs.boxes().empty());
 }
 
-TEST(MainWindowStartUp, WithoutADatabaseReportsAndStillOpens)
+TEST_F(MainWindowTest, WithoutADatabaseReportsAndStillOpens)
 {
-    QTemporaryDir folder;
-    QFile log(folder.filePath(QStringLiteral("Errlog.txt")));
-    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
-    log.write("0\r\n");
-    log.close();
-    ScriptedDialogs dialogs;
-    const QString missing = folder.filePath(QStringLiteral("syslog97.mdb"));
-    FixedClock clock{QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5))};
-    dialogs.expectBox(failureBox(3024, QStringLiteral("Could not find file '%1'.").arg(missing)));
-    MainWindow window(folder.path(), dialogs, clock);
+    ASSERT_TRUE(QFile::remove(folder.databasePath()));
+    dialogs.expectBox({failureBox(3024, QStringLiteral("Could not find file '%1'.").arg(folder.databasePath())),
+                       platform::MessageAnswer::Ok, QStringLiteral("UNEXPECTED ERROR"), {}, {}});
+    open();
     dialogs.verifyAllUsed();
-    ASSERT_EQ(dialogs.boxes().size(), 1u);
-    EXPECT_EQ(dialogs.boxes()[0].request.title, "UNEXPECTED ERROR");
-    EXPECT_EQ(window.state().GridSortOrder, 0);
-    EXPECT_EQ(window.logDatabase(), nullptr);
-    EXPECT_EQ(window.recentLogView().grid().grid().rows(), 1);
-    EXPECT_FALSE(QFile::exists(missing)); // never created
+    EXPECT_EQ(window->state().GridSortOrder, 0);
+    EXPECT_EQ(window->logDatabase(), nullptr);
+    EXPECT_EQ(window->recentLogView().grid().grid().rows(), 1);
+    EXPECT_FALSE(QFile::exists(folder.databasePath())); // never created
+    EXPECT_EQ(folder.errorLogCount(), 1);
 }
 
 TEST_F(MainWindowTest, StoresAndCountsEveryDatagram)
 {
     open();
-    const int port = startCapture();
-    ASSERT_GT(port, 0);
+    startCapture();
     EXPECT_TRUE(find<QCheckBox>("chkState")->isChecked());
-    EXPECT_EQ(find<QCheckBox>("chkState")->text(), "Capture:ON");
+    EXPECT_EQ(captureState(), "Capture:ON");
 
     // A complete message, one lacking two keys, garbage, and an empty datagram.
-    QString lacking = Traffic;
-    lacking.remove(QStringLiteral(" src_port=43826")).remove(QStringLiteral(" dst_port=80"));
-    sendTo(port, Traffic.toUtf8());
-    ASSERT_TRUE(waitFor([&] { return find<QLineEdit>("txtNoMsgs")->text() == "1"; }));
-    EXPECT_TRUE(find<QLineEdit>("txtMissed")->text().isEmpty());
+    send(Traffic.toUtf8());
+    ASSERT_TRUE(logged("1"));
+    EXPECT_TRUE(text("txtMissed").isEmpty());
     // The message box follows within a frame.
     EXPECT_TRUE(waitFor([&] { return find<QPlainTextEdit>("txtSyslogMsg")->toPlainText() == Traffic; }));
-    EXPECT_TRUE(find<QLineEdit>("txtDBsize")->text().endsWith(" Bytes"));
+    EXPECT_TRUE(text("txtDBsize").endsWith(" Bytes"));
 
-    sendTo(port, lacking.toUtf8());
-    ASSERT_TRUE(waitFor([&] { return find<QLineEdit>("txtNoMsgs")->text() == "2"; }));
-    EXPECT_EQ(find<QLineEdit>("txtMissed")->text(), "2");
+    send(QString(Traffic).remove(QStringLiteral(" src_port=43826")).remove(QStringLiteral(" dst_port=80")).toUtf8());
+    ASSERT_TRUE(logged("2"));
+    EXPECT_EQ(text("txtMissed"), "2");
 
-    sendTo(port, QByteArray("garbage \xff\x00 bytes", 15));
-    sendTo(port, QByteArray());
-    ASSERT_TRUE(waitFor([&] { return find<QLineEdit>("txtNoMsgs")->text() == "4"; }));
-    EXPECT_EQ(find<QLineEdit>("txtMissed")->text(), "32");
-
-    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM syslog")), 4);
-    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM missed")), 32);
+    send(QByteArray("garbage \xff\x00 bytes", 15));
+    send(QByteArray());
+    ASSERT_TRUE(logged("4"));
+    EXPECT_EQ(text("txtMissed"), "32");
+    EXPECT_EQ(count("SELECT count(*) FROM syslog"), 4);
+    EXPECT_EQ(count("SELECT count(*) FROM missed"), 32);
 
     // A value too long for its column: reported, no row, the counters kept.
-    sendTo(port, (QStringLiteral("src=") + QString(300, QLatin1Char('x'))).toUtf8());
     dialogs.expectBox(failureBox(6, QStringLiteral("Overflow")));
+    send((QStringLiteral("src=") + QString(300, QLatin1Char('x'))).toUtf8());
     ASSERT_TRUE(waitFor([&] { return dialogs.boxes().size() == 1; }));
-    EXPECT_EQ(find<QLineEdit>("txtNoMsgs")->text(), "4");
-    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM syslog")), 4);
+    EXPECT_EQ(text("txtNoMsgs"), "4");
+    EXPECT_EQ(count("SELECT count(*) FROM syslog"), 4);
     EXPECT_EQ(folder.errorLogCount(), 1);
 
     find<QPushButton>("cmdStopCapture")->click();
     EXPECT_FALSE(find<QCheckBox>("chkState")->isChecked());
-    EXPECT_EQ(find<QCheckBox>("chkState")->text(), "Capture:OFF");
+    EXPECT_EQ(captureState(), "Capture:OFF");
 }
 
 TEST_F(MainWindowTest, MissedCountGoesOnFromWhatTheBoxShows)
 {
     open();
-    const int port = startCapture();
+    startCapture();
     const QString lackingOne = QString(Traffic).remove(QStringLiteral(" dst_port=80"));
     for (const auto& [before, after] : std::vector<std::pair<QString, QString>>{
              {"100", "101"}, {"not a number", "1"}, {"32767", "32768"}, {"2.6", "4"}}) {
         find<QLineEdit>("txtMissed")->setText(before);
-        const QString logged = find<QLineEdit>("txtNoMsgs")->text();
-        sendTo(port, lackingOne.toUtf8());
-        ASSERT_TRUE(waitFor([&] { return find<QLineEdit>("txtNoMsgs")->text() != logged; }));
-        EXPECT_EQ(find<QLineEdit>("txtMissed")->text(), after) << before.toStdString();
+        const QString logged = text("txtNoMsgs");
+        send(lackingOne.toUtf8());
+        ASSERT_TRUE(waitFor([&] { return text("txtNoMsgs") != logged; }));
+        EXPECT_EQ(text("txtMissed"), after) << before.toStdString();
     }
 }
 
 TEST_F(MainWindowTest, StartCaptureFailures)
 {
     open();
-    struct Case {
-        QString port;
-        QString box;
+    const std::pair<const char*, QString> cases[] = {
+        {"", failureBox(13, QStringLiteral("Type mismatch"))},
+        {"abc", failureBox(13, QStringLiteral("Type mismatch"))},
+        {"70000", failureBox(10022, QStringLiteral("Invalid argument: UDP port 70000 is outside 0 to 65535"))},
     };
-    const std::vector<Case> cases = {
-        {QString(), failureBox(13, QStringLiteral("Type mismatch"))},
-        {QStringLiteral("abc"), failureBox(13, QStringLiteral("Type mismatch"))},
-        {QStringLiteral("70000"), failureBox(10022, QStringLiteral("Invalid argument: UDP port 70000 is outside 0 to 65535"))},
-    };
-    for (const Case& c : cases) {
-        dialogs.expectBox(c.box);
-        find<QLineEdit>("txtLocalHostPort")->setText(c.port);
+    for (const auto& [localPort, box] : cases) {
+        dialogs.expectBox(box);
+        find<QLineEdit>("txtLocalHostPort")->setText(QLatin1String(localPort));
         find<QPushButton>("cmdCapture")->click();
         dialogs.verifyAllUsed();
-        EXPECT_EQ(find<QCheckBox>("chkState")->text(), "Capture:OFF") << c.port.toStdString();
+        EXPECT_EQ(captureState(), "Capture:OFF") << localPort;
         EXPECT_EQ(find<QPlainTextEdit>("txtSyslogMsg")->toPlainText(), "Preparing to Capture Data... Please wait");
     }
 
     // Pressed twice: the second press fails and capture goes on.
-    const int port = startCapture();
+    startCapture();
     dialogs.expectBox(failureBox(40020, QStringLiteral("Invalid operation at current state")));
     find<QPushButton>("cmdCapture")->click();
     dialogs.verifyAllUsed();
-    EXPECT_EQ(find<QCheckBox>("chkState")->text(), "Capture:ON");
+    EXPECT_EQ(captureState(), "Capture:ON");
     EXPECT_EQ(window->captureTab().socket().boundPort(), port);
-    sendTo(port, Traffic.toUtf8());
-    EXPECT_TRUE(waitFor([&] { return find<QLineEdit>("txtNoMsgs")->text() == "1"; }));
+    send(Traffic.toUtf8());
+    EXPECT_TRUE(logged("1"));
     EXPECT_EQ(folder.errorLogCount(), 4);
 }
 
 TEST_F(MainWindowTest, TheSizeLimitStopsCapture)
 {
     open();
-    const int port = startCapture();
+    startCapture();
     window->logDatabase()->setFileSizeSource([] { return MaxDatabaseBytes + 1; });
     dialogs.expectBox(QString(MaximumSizeMessage));
-    sendTo(port, Traffic.toUtf8());
-    ASSERT_TRUE(waitFor([&] { return find<QCheckBox>("chkState")->text() == "Capture:OFF"; }));
-    EXPECT_EQ(find<QLineEdit>("txtDBsize")->text(), "1950000001 Bytes");
+    send(Traffic.toUtf8());
+    ASSERT_TRUE(waitFor([&] { return captureState() == "Capture:OFF"; }));
+    EXPECT_EQ(text("txtDBsize"), "1950000001 Bytes");
     EXPECT_EQ(window->captureTab().socket().state(), 0);
-    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM syslog")), 1); // the row that crossed the limit stays
+    EXPECT_EQ(count("SELECT count(*) FROM syslog"), 1); // the row that crossed the limit stays
     dialogs.verifyAllUsed();
 }
 
 TEST_F(MainWindowTest, RefreshShowsNewRowsAndTheSortAlternates)
 {
     open();
-    const int port = startCapture();
+    startCapture();
     for (const char* zone : {"b", "C", "a"})
-        sendTo(port, QString(Traffic).replace(QStringLiteral("src zone=Untrust"), QStringLiteral("src zone=") + zone).toUtf8());
-    ASSERT_TRUE(waitFor([&] { return find<QLineEdit>("txtNoMsgs")->text() == "3"; }));
+        send(QString(Traffic).replace(QStringLiteral("src zone=Untrust"), QStringLiteral("src zone=") + zone).toUtf8());
+    ASSERT_TRUE(logged("3"));
 
-    platform::GridWidget& view = window->recentLogView().grid();
-    EXPECT_EQ(view.grid().rows(), 1); // not until Refresh Logs
+    platform::Grid& grid = window->recentLogView().grid().grid();
+    EXPECT_EQ(grid.rows(), 1); // not until Refresh Logs
     auto* refresh = find<QPushButton>("cmdRefreshDB");
     refresh->click();
     EXPECT_EQ(refresh->text(), "Refresh Logs");
-    ASSERT_EQ(view.grid().rows(), 4);
-    EXPECT_EQ(view.grid().text(0, 0), "logno");
-    EXPECT_EQ(view.grid().text(1, 0), "3"); // newest first
-
-    const int zone = view.grid().cols() > 7 ? 7 : 0;
-    ASSERT_EQ(view.grid().text(0, zone), "src zone=");
-    auto zones = [&] {
-        QStringList out;
-        for (int r = 1; r < view.grid().rows(); ++r)
-            out << view.grid().text(r, zone);
-        return out;
+    ASSERT_EQ(grid.rows(), 4);
+    EXPECT_EQ(grid.text(1, 0), "3"); // newest first
+    const int zone = 7;
+    ASSERT_EQ(grid.text(0, zone), "src zone=");
+    auto sortByZone = [&] {
+        grid.selectColumnForHeadingClick(zone);
+        window->recentLogView().msgSyslogDB_Click();
+        return QStringList{grid.text(1, zone), grid.text(2, zone), grid.text(3, zone)};
     };
-    view.grid().selectColumnForHeadingClick(zone);
-    window->recentLogView().msgSyslogDB_Click();
-    EXPECT_EQ(zones(), (QStringList{"C", "b", "a"}));
+    // Descending first, then ascending, text compared without regard to case.
+    EXPECT_EQ(sortByZone(), (QStringList{"C", "b", "a"}));
     EXPECT_EQ(window->state().GridSortOrder, 2);
-    view.grid().selectColumnForHeadingClick(zone);
-    window->recentLogView().msgSyslogDB_Click();
-    EXPECT_EQ(zones(), (QStringList{"a", "b", "C"}));
+    EXPECT_EQ(sortByZone(), (QStringList{"a", "b", "C"}));
+    EXPECT_EQ(window->state().GridSortOrder, 1);
 
     // A click below the first data row changes nothing.
-    view.grid().setCurrentCell(2, zone);
+    grid.setCurrentCell(2, zone);
     window->recentLogView().msgSyslogDB_Click();
     EXPECT_EQ(window->state().GridSortOrder, 1);
+    EXPECT_EQ(grid.text(1, zone), "a");
 
     refresh->click();
-    EXPECT_EQ(view.grid().text(1, 0), "3");
-    EXPECT_EQ(window->state().GridSortOrder, 1);
+    EXPECT_EQ(grid.text(1, 0), "3");
 }
 
 TEST_F(MainWindowTest, Command1OpensOneChartWindowAndANewOneAfterItIsClosed)

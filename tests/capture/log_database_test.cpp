@@ -7,6 +7,8 @@
 #include "program_folder.h"
 #include "scripted_dialogs.h"
 
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -39,15 +41,15 @@ TEST_F(LogDatabaseTest, StoresOneRowPerDatagramAndOneMissedRowPerLackingKey)
         "NetScreen device_id=fw1 start_time=\"2005-12-28 10:00:00\" duration=5 policy_id=2 service=dns "
         "proto=6 src zone=Trust dst zone=Untrust action=Permit sent=120 rcvd=340 src=192.0.2.1 "
         "dst=198.51.100.7 src_port=25 dst_port=80");
+    const QString lacking = QString(complete)
+                                .remove(QStringLiteral("start_time=\"2005-12-28 10:00:00\" "))
+                                .remove(QStringLiteral("proto=6 "))
+                                .remove(QStringLiteral(" dst_port=80"));
     EXPECT_EQ(store(complete), 1);
-    QString lacking = complete;
-    lacking.remove(QStringLiteral("start_time=\"2005-12-28 10:00:00\" ")).remove(QStringLiteral("proto=6 "));
-    lacking.remove(QStringLiteral(" dst_port=80"));
     EXPECT_EQ(store(lacking), 2);
 
     ResultSet rows = query(QStringLiteral("SELECT * FROM syslog ORDER BY logno"));
     ASSERT_EQ(rows.recordCount(), 2);
-    EXPECT_EQ(rows.columnNames().mid(1, 15), QStringList(keys.keys().begin(), keys.keys().end()));
     EXPECT_EQ(rows.value(QStringLiteral("start_time=")).toText(), "2005-12-28 10:00:00");
     EXPECT_EQ(rows.value(QStringLiteral("LogDate")).toText(), "2026-12-05 15:04:05");
     EXPECT_EQ(rows.value(QStringLiteral("sent+rcvd")).toDouble(), 460.0);
@@ -56,7 +58,6 @@ TEST_F(LogDatabaseTest, StoresOneRowPerDatagramAndOneMissedRowPerLackingKey)
     EXPECT_EQ(rows.value(QStringLiteral("start_time=")).toText(), "1899-12-30 00:00:00");
     EXPECT_EQ(rows.value(QStringLiteral("proto=")).toText(), "0");
     EXPECT_EQ(rows.value(QStringLiteral("dst_port=")).toText(), "0");
-    EXPECT_GT(rows.value(QStringLiteral("logno")).toInt64(), 1);
 
     ResultSet missed = query(QStringLiteral("SELECT syslog FROM missed"));
     ASSERT_EQ(missed.recordCount(), 3);
@@ -76,38 +77,33 @@ TEST_F(LogDatabaseTest, KeepsADatagramWhoseTimeStampCannotBeRead)
 
 TEST_F(LogDatabaseTest, StopsCaptureOnlyPastTheLimit)
 {
-    struct Case {
-        qint64 size;
-        bool stops;
-    };
-    for (const Case c : {Case{MaxDatabaseBytes, false}, Case{MaxDatabaseBytes + 1, true}, Case{3072000, false},
-                         Case{5'000'000'000LL, true}}) {
+    // The last one is past 32 bits.
+    for (const qint64 size : {MaxDatabaseBytes, MaxDatabaseBytes + 1, 5'000'000'000LL}) {
+        const bool stops = size > MaxDatabaseBytes;
         testing::ScriptedDialogs dialogs;
-        if (c.stops)
-            dialogs.expectBox(testing::ScriptedDialogs::ExpectedBox{QString(MaximumSizeMessage), platform::MessageAnswer::Ok,
-                                                   QStringLiteral("Corvane(Beta)"),
-                                                                    platform::MessageIcon::None,
-                                                                    platform::MessageButtons::Ok});
-        database.setFileSizeSource([&] { return c.size; });
+        if (stops)
+            dialogs.expectBox({QString(MaximumSizeMessage), platform::MessageAnswer::Ok,
+                               QStringLiteral("Corvane(Beta)"), platform::MessageIcon::None, {}});
+        database.setFileSizeSource([&] { return size; });
         QString shown;
-        int stops = 0;
+        int stopped = 0;
         database.CheckDatabaseSize([&](const QString& text) { shown = text; }, dialogs, [&] {
             EXPECT_EQ(dialogs.boxes().size(), 1u) << "the box comes first";
-            ++stops;
+            ++stopped;
         });
-        EXPECT_EQ(shown, QString::number(c.size) + " Bytes");
-        EXPECT_EQ(stops, c.stops ? 1 : 0) << c.size;
+        EXPECT_EQ(shown, QString::number(size) + " Bytes");
+        EXPECT_EQ(stopped, stops ? 1 : 0) << size;
         dialogs.verifyAllUsed();
     }
 }
 
-TEST_F(LogDatabaseTest, SizeCountsTheWriteAheadLog)
+TEST_F(LogDatabaseTest, SizeIsTheFilePlusItsWriteAheadLog)
 {
-    const qint64 before = database.DatabaseFileSize();
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; i < 50; ++i)
         store(QStringLiteral("sent=1 rcvd=2"));
-    EXPECT_GT(database.DatabaseFileSize(), before);
-    EXPECT_EQ(DatabaseSizeText(3072000), "3072000 Bytes");
+    const qint64 wal = QFileInfo(folder.databasePath() + "-wal").size();
+    EXPECT_GT(wal, 0);
+    EXPECT_EQ(database.DatabaseFileSize(), QFileInfo(folder.databasePath()).size() + wal);
 }
 
 } // namespace

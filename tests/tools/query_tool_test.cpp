@@ -48,37 +48,29 @@ TEST_F(QueryTool, PrintsTheRowsAsTheExportWritesThem)
                        "sum([sent+rcvd]) desc"));
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     // Trust and trust are one group, as Jet compares text.
-    const QByteArray out = result.out;
-    EXPECT_TRUE(out == "src zone=,TotalBytes,\r\nTrust,150,\r\nUntrust,25.5,\r\n"
-        || out == "src zone=,TotalBytes,\r\ntrust,150,\r\nUntrust,25.5,\r\n")
-        << out.toStdString();
-
+    EXPECT_TRUE(result.out == "src zone=,TotalBytes,\r\nTrust,150,\r\nUntrust,25.5,\r\n"
+        || result.out == "src zone=,TotalBytes,\r\ntrust,150,\r\nUntrust,25.5,\r\n")
+        << result.out.toStdString();
     // A comma in a cell is written as it stands.
-    EXPECT_EQ(
-        query(folder.databasePath(), QStringLiteral("SELECT [src=] FROM syslog WHERE [src=] LIKE 'a*'")).out,
+    EXPECT_EQ(query(folder.databasePath(), QStringLiteral("SELECT [src=] FROM syslog WHERE [src=] LIKE 'a*'")).out,
         QByteArray("src=,\r\na,b,\r\n"));
 }
 
 TEST_F(QueryTool, FailuresGoToStandardErrorWithTheirNumber)
 {
-    struct Case {
-        QString database;
-        QString text;
-        const char* start;
-    };
-    const std::vector<Case> cases = {
-        { folder.databasePath(), QStringLiteral("DELETE FROM syslog"), "Error 3129: " },
-        { folder.databasePath(), QStringLiteral("SELECT * FROM syslog; DELETE FROM syslog"), "Error 3142: " },
-        { folder.databasePath(), QStringLiteral("SELECT [logno] FROM syslog WHERE [start_time=]<#2/30/2026#"),
+    const std::pair<QStringList, const char*> cases[] = {
+        { { folder.databasePath(), QStringLiteral("DELETE FROM syslog") }, "Error 3129: " },
+        { { folder.databasePath(), QStringLiteral("SELECT * FROM syslog; DELETE FROM syslog") }, "Error 3142: " },
+        { { folder.databasePath(), QStringLiteral("SELECT [logno] FROM syslog WHERE [start_time=]<#2/30/2026#") },
             "Error 3075: Syntax error in date" },
-        { folder.path() + QStringLiteral("/missing.mdb"), QStringLiteral("SELECT * FROM syslog"),
+        { { folder.path() + QStringLiteral("/missing.mdb"), QStringLiteral("SELECT * FROM syslog") },
             "Error 3024: " },
     };
-    for (const Case& c : cases) {
-        const ToolRun result = query(c.database, c.text);
-        EXPECT_NE(result.exitCode, 0) << c.text.toStdString();
+    for (const auto& [arguments, start] : cases) {
+        const ToolRun result = run(arguments);
+        EXPECT_EQ(result.exitCode, 1) << arguments[1].toStdString();
         EXPECT_TRUE(result.out.isEmpty());
-        EXPECT_TRUE(result.err.startsWith(QLatin1String(c.start))) << result.err.toStdString();
+        EXPECT_TRUE(result.err.startsWith(QLatin1String(start))) << result.err.toStdString();
     }
     // Nothing was deleted.
     EXPECT_EQ(query(folder.databasePath(), QStringLiteral("SELECT count(*) AS n FROM syslog")).out,
