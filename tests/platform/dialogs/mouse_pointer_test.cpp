@@ -13,72 +13,50 @@ namespace {
 int popOverrides()
 {
     int depth = 0;
-    while (QGuiApplication::overrideCursor()) {
+    for (; QGuiApplication::overrideCursor(); ++depth)
         QGuiApplication::restoreOverrideCursor();
-        ++depth;
-    }
     return depth;
 }
 
-enum class Step { Busy, Arrow, ForeignIBeam };
-
 TEST(MousePointer, IsOneStateNotAStack)
 {
+    enum Step { Busy, Arrow, ForeignIBeam };
     struct Case {
-        const char* name;
         std::vector<Step> steps;
         bool busy;
         int overrides;
     };
     const Case cases[] = {
-        { "busy", { Step::Busy }, true, 1 },
-        { "busy thrice", { Step::Busy, Step::Busy, Step::Busy }, true, 1 },
-        { "busy then arrow", { Step::Busy, Step::Busy, Step::Arrow }, false, 0 },
-        { "arrow alone", { Step::Arrow }, false, 0 },
-        { "arrow clears another override", { Step::ForeignIBeam, Step::ForeignIBeam, Step::Arrow }, false,
-            0 },
-        { "busy replaces another override", { Step::ForeignIBeam, Step::Busy }, true, 1 },
-        { "another override on top is not busy", { Step::Busy, Step::ForeignIBeam }, false, 2 },
+        { { Busy, Busy, Busy }, true, 1 },
+        { { Busy, Busy, Arrow }, false, 0 },
+        { { ForeignIBeam, ForeignIBeam, Arrow }, false, 0 }, // arrow ends overrides set by others
+        { { ForeignIBeam, Busy }, true, 1 },
+        { { Busy, ForeignIBeam }, false, 2 },
     };
-    for (const Case& c : cases) {
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
         popOverrides();
-        for (Step step : c.steps) {
-            switch (step) {
-            case Step::Busy:
+        for (Step step : cases[i].steps) {
+            if (step == Busy)
                 setBusyPointer();
-                break;
-            case Step::Arrow:
+            else if (step == Arrow)
                 setArrowPointer();
-                break;
-            case Step::ForeignIBeam:
+            else
                 QGuiApplication::setOverrideCursor(QCursor(Qt::IBeamCursor));
-                break;
-            }
         }
-        EXPECT_EQ(isBusyPointer(), c.busy) << c.name;
-        if (c.busy) {
-            EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor) << c.name;
-        }
-        EXPECT_EQ(popOverrides(), c.overrides) << c.name;
+        EXPECT_EQ(isBusyPointer(), cases[i].busy) << i;
+        EXPECT_EQ(popOverrides(), cases[i].overrides) << i;
     }
 }
 
-TEST(MousePointer, GuardShowsBusyUntilItsScopeEndsEvenOnFailure)
+TEST(MousePointer, GuardEndsBusyAlsoWhenAFailureLeavesItsScope)
 {
     popOverrides();
-    {
-        BusyPointer guard;
-        EXPECT_TRUE(isBusyPointer());
-    }
-    EXPECT_FALSE(isBusyPointer());
-    EXPECT_EQ(popOverrides(), 0);
-
     try {
         BusyPointer guard;
         setBusyPointer();
+        EXPECT_TRUE(isBusyPointer());
         throw std::runtime_error("fails mid-way");
     } catch (const std::runtime_error&) {
-        EXPECT_FALSE(isBusyPointer());
     }
     EXPECT_EQ(popOverrides(), 0);
 }

@@ -1,69 +1,49 @@
 #include "platform/udp/datagram_queue.h"
+#include "qstring_printer.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
-#include <string>
 
 namespace corvane::platform {
 namespace {
 
-// A script of pushes and takes on a queue of four. "push N" pushes N numbered
-// datagrams and expects the returned start-delivery flag; "take" expects the
-// next item: a datagram's text, "drop N" for an episode's end, or "-" for none.
-struct Step {
-    std::string op;
-    int count;
-    std::string expected;
-};
-
-void runScript(const char* name, const std::vector<Step>& steps)
+// Runs a script on a queue of four, a step per word: "+N" pushes N numbered
+// datagrams ("+N!": and delivery must start), "cN" clears, which reports N
+// drops not yet reported; any other word takes an item and names it: the
+// datagram, "dN" for the end of an episode that dropped N, "-" for none.
+void runScript(const char* script)
 {
     DatagramQueue queue(4);
     int next = 0;
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        const Step& step = steps[i];
-        const std::string where = std::string(name) + ", step " + std::to_string(i);
-        if (step.op == "push") {
+    for (const QString& step : QString::fromLatin1(script).split(QLatin1Char(' '))) {
+        QString got;
+        if (step.startsWith(QLatin1Char('+'))) {
             std::vector<QByteArray> batch;
-            for (int n = 0; n < step.count; ++n)
+            const int count = QString(step).remove(QLatin1Char('!')).mid(1).toInt();
+            for (int n = 0; n < count; ++n)
                 batch.push_back(QByteArray::number(next++));
-            EXPECT_EQ(queue.push(batch) ? "start" : "-", step.expected) << where;
-            EXPECT_TRUE(batch.empty()) << where;
-        } else if (step.op == "take") {
-            const std::optional<DatagramQueue::Item> item = queue.take();
-            const std::string got = !item ? "-"
-                : item->dropped           ? "drop " + std::to_string(item->dropped)
-                                          : item->datagram.toStdString();
-            EXPECT_EQ(got, step.expected) << where;
+            got = QStringLiteral("+%1%2").arg(count).arg(queue.push(batch) ? "!" : "");
+        } else if (step.startsWith(QLatin1Char('c'))) {
+            got = QStringLiteral("c%1").arg(queue.clear());
         } else {
-            EXPECT_EQ(std::to_string(queue.clear()), step.expected) << where;
+            const std::optional<DatagramQueue::Item> item = queue.take();
+            got = !item       ? QStringLiteral("-")
+                : item->dropped ? QStringLiteral("d%1").arg(item->dropped)
+                                : QString::fromLatin1(item->datagram);
         }
+        ASSERT_EQ(got, step) << script;
     }
 }
 
 TEST(DatagramQueue, KeepsOrderDropsTheNewestAndReportsEachEpisodeOnce)
 {
-    runScript("in order, then idle",
-        { { "push", 2, "start" }, { "push", 1, "-" }, { "take", 0, "0" }, { "take", 0, "1" },
-            { "take", 0, "2" }, { "take", 0, "-" }, { "push", 1, "start" }, { "take", 0, "3" } });
-    // 0..3 kept, 4..9 dropped; the episode ends at half capacity, before
-    // the datagrams still waiting.
-    runScript("one episode",
-        { { "push", 10, "start" }, { "take", 0, "0" }, { "take", 0, "1" }, { "take", 0, "drop 6" },
-            { "take", 0, "2" }, { "push", 1, "-" }, { "take", 0, "3" }, { "take", 0, "10" },
-            { "take", 0, "-" } });
-    // Datagrams squeezing in under a steady overload do not end it.
-    runScript("steady overload",
-        { { "push", 6, "start" }, { "take", 0, "0" }, { "push", 3, "-" }, { "take", 0, "1" },
-            { "push", 3, "-" }, { "take", 0, "2" }, { "take", 0, "3" }, { "take", 0, "drop 6" },
-            { "take", 0, "6" }, { "take", 0, "9" }, { "take", 0, "-" } });
-    runScript("two episodes",
-        { { "push", 5, "start" }, { "take", 0, "0" }, { "take", 0, "1" }, { "take", 0, "drop 1" },
-            { "push", 4, "-" }, { "take", 0, "2" }, { "take", 0, "3" }, { "take", 0, "drop 2" },
-            { "take", 0, "5" } });
-    // A close cuts the episode short; the next binding starts afresh.
-    runScript("clear hands over an open episode",
-        { { "push", 6, "start" }, { "clear", 0, "2" }, { "take", 0, "-" }, { "push", 1, "start" },
-            { "take", 0, "6" } });
+    runScript("+2! +1 0 1 2 - +1! 3"); // in order, then idle
+    // 0..3 kept, 4..9 dropped; the episode ends at half capacity, before the
+    // datagrams still waiting.
+    runScript("+10! 0 1 d6 2 +1 3 10 -");
+    runScript("+6! 0 +3 1 +3 2 3 d6 6 9 -"); // datagrams squeezing in do not end it
+    runScript("+5! 0 1 d1 +4 2 3 d2 5"); // two episodes
+    runScript("+6! c2 - +1! 6"); // a close cuts the episode short; the next binding starts afresh
 }
 
 } // namespace

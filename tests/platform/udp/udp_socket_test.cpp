@@ -1,3 +1,4 @@
+#include "loopback_sender.h"
 #include "platform/failure/failure.h"
 #include "platform/udp/udp_socket.h"
 
@@ -6,48 +7,28 @@
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
-#include <arpa/inet.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace corvane::platform {
 namespace {
 
-// A plain sender on loopback, as the firewall would send.
-class Sender {
-public:
-    explicit Sender(int port)
-        : m_fd(::socket(AF_INET, SOCK_DGRAM, 0))
-    {
-        m_to.sin_family = AF_INET;
-        m_to.sin_port = htons(static_cast<std::uint16_t>(port));
-        m_to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    }
-    ~Sender() { ::close(m_fd); }
-    void send(const QByteArray& bytes) const
-    {
-        const auto sent = ::sendto(m_fd, bytes.constData(), static_cast<size_t>(bytes.size()), 0,
-            reinterpret_cast<const sockaddr*>(&m_to), sizeof m_to);
-        ASSERT_EQ(sent, bytes.size());
-    }
+using Sender = corvane::testing::LoopbackSender;
 
-private:
-    int m_fd;
-    sockaddr_in m_to {};
-};
-
-// Spins the event loop until the condition holds or the time is up.
-bool waitFor(const std::function<bool()>& condition, int milliseconds = 20000)
+// Waits until the condition holds or the time is up, spinning the event loop
+// unless the owner's thread is to stay busy.
+bool waitFor(const std::function<bool()>& condition, bool handleEvents = true)
 {
-    QDeadlineTimer deadline(milliseconds);
+    const QDeadlineTimer deadline(20000);
     while (!condition()) {
         if (deadline.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (handleEvents)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        else
+            QThread::msleep(5);
     }
     return true;
 }
@@ -55,10 +36,7 @@ bool waitFor(const std::function<bool()>& condition, int milliseconds = 20000)
 // Blocks the owner's thread (no events) until the receiver holds this many.
 bool waitPending(const UdpSocket& socket, std::size_t count)
 {
-    QDeadlineTimer deadline(10000);
-    while (socket.pendingDatagrams() < count && !deadline.hasExpired())
-        QThread::msleep(5);
-    return socket.pendingDatagrams() >= count;
+    return waitFor([&] { return socket.pendingDatagrams() >= count; }, false);
 }
 
 void spin(int turns)
@@ -76,49 +54,28 @@ struct Collector {
     QStringList texts;
 };
 
-TEST(UdpSocket, DeliversEveryDatagramInOrderWhateverItsSender)
+TEST(UdpSocket, KeepsEveryDatagramInOrderWhileTheOwnerIsBusy)
 {
     UdpSocket socket;
-    socket.setRemoteHost(QStringLiteral("192.168.1.1")); // not the sender: filters nothing
-    socket.setRemotePort(2350);
-    EXPECT_EQ(socket.state(), 0);
+    socket.setRemoteHost(QStringLiteral("192.0.2.1")); // not the sender: filters nothing
     socket.bind(0);
-    EXPECT_EQ(socket.state(), 1);
-    EXPECT_GT(socket.localPort(), 0);
     EXPECT_EQ(socket.boundPort(), socket.localPort());
-    EXPECT_EQ(socket.remoteHost(), QStringLiteral("192.168.1.1"));
-    EXPECT_EQ(socket.remotePort(), 2350);
-    Collector collector(socket);
-
-    Sender sender(socket.localPort());
-    for (int i = 0; i < 3000; ++i)
-        sender.send(QByteArray::number(i));
-    ASSERT_TRUE(waitFor([&] { return collector.texts.size() == 3000; })) << collector.texts.size();
-    for (int i = 0; i < 3000; ++i)
-        ASSERT_EQ(collector.texts[i], QString::number(i));
-    socket.close();
-    EXPECT_EQ(socket.state(), 0);
-    EXPECT_EQ(socket.boundPort(), 0);
-}
-
-TEST(UdpSocket, KeepsABurstThatArrivesWhileTheOwnerIsBlocked)
-{
-    UdpSocket socket;
-    socket.bind(0);
     Collector collector(socket);
     int overflows = 0;
     QObject::connect(&socket, &UdpSocket::overflowed, [&] { ++overflows; });
+    const int count = 10000;
     Sender sender(socket.localPort());
-    const int count = 50000;
-    const QByteArray padding(250, 'x');
     for (int i = 0; i < count; ++i)
-        sender.send(QByteArray::number(i) + ' ' + padding);
-    QThread::sleep(2); // a long report on the GUI thread; the receiver goes on
+        sender.send(QByteArray::number(i) + ' ' + QByteArray(100, 'x'));
+    // A long report on the owner's thread: only the receiver thread reads meanwhile.
+    ASSERT_TRUE(waitPending(socket, count)) << socket.pendingDatagrams();
 
-    ASSERT_TRUE(waitFor([&] { return collector.texts.size() == count; }, 60000)) << collector.texts.size();
+    ASSERT_TRUE(waitFor([&] { return collector.texts.size() == count; })) << collector.texts.size();
     for (int i = 0; i < count; ++i)
         ASSERT_TRUE(collector.texts[i].startsWith(QString::number(i) + ' ')) << i;
     EXPECT_EQ(overflows, 0);
+    socket.close();
+    EXPECT_EQ(socket.boundPort(), 0);
 }
 
 TEST(UdpSocket, HoldsDatagramsBackWhileAHandlerShowsAModalBox)
@@ -134,9 +91,8 @@ TEST(UdpSocket, HoldsDatagramsBackWhileAHandlerShowsAModalBox)
         int deepest = 0;
         QObject::connect(&socket, &UdpSocket::dataArrival, [&] {
             deepest = std::max(deepest, ++depth);
-            const QString text = socket.readDatagram();
-            order << text;
-            if (text == QLatin1String("first")) {
+            order << socket.readDatagram();
+            if (order.size() == 1) {
                 if (rebind) {
                     socket.close();
                     socket.bind(0);
@@ -147,7 +103,7 @@ TEST(UdpSocket, HoldsDatagramsBackWhileAHandlerShowsAModalBox)
                     for (int i = 0; i < 20; ++i)
                         sender->send(QByteArray::number(i));
                     waitPending(socket, 20);
-                    QTimer::singleShot(100, &box, &QMessageBox::accept);
+                    QTimer::singleShot(100, &box, &QMessageBox::accept); // the box's loop runs meanwhile
                 });
                 box.exec();
                 order << QStringLiteral("box closed");
@@ -166,40 +122,25 @@ TEST(UdpSocket, HoldsDatagramsBackWhileAHandlerShowsAModalBox)
 
 TEST(UdpSocket, DeliversTheBytesAndTheirText)
 {
-    struct Case {
-        const char* name;
-        QByteArray bytes;
-        QString text;
-    };
     const QString nul(QChar(0));
-    const std::vector<Case> cases = {
-        { "ASCII", "sent=1 rcvd=2", QStringLiteral("sent=1 rcvd=2") },
-        { "valid UTF-8", "zone=M\xc3\xbcnchen \xe2\x82\xac", QStringLiteral(u"zone=M\u00fcnchen \u20ac") },
-        { "invalid UTF-8 is Latin-1", "zone=M\xfcnchen \xe2\x82",
-            QStringLiteral(u"zone=M\u00fcnchen \u00e2\u0082") },
-        { "overlong form is Latin-1", "a\xc0\xaf", QStringLiteral(u"a\u00c0\u00af") },
-        { "encoded surrogate is Latin-1", "\xed\xa0\x80", QStringLiteral(u"\u00ed\u00a0\u0080") },
-        { "embedded NULs", QByteArray("\0a\0b\0", 5), nul + "a" + nul + "b" + nul },
-        { "empty", QByteArray(), QString() },
-        { "largest datagram", QByteArray(65507, 'z'), QString(65507, QLatin1Char('z')) },
+    const std::vector<std::pair<QByteArray, QString>> cases = {
+        { "zone=M\xc3\xbcnchen \xe2\x82\xac", QStringLiteral(u"zone=M\u00fcnchen \u20ac") },
+        // invalid UTF-8 is read as Latin-1, losing nothing
+        { "zone=M\xfcnchen \xe2\x82", QStringLiteral(u"zone=M\u00fcnchen \u00e2\u0082") },
+        { QByteArray("\0a\0b\0", 5), nul + "a" + nul + "b" + nul },
+        { QByteArray(), QString() },
+        { QByteArray(65507, 'z'), QString(65507, QLatin1Char('z')) }, // the largest there is
     };
     UdpSocket socket;
     socket.bind(0);
-    QList<QByteArray> bytes;
-    QStringList texts;
-    QObject::connect(&socket, &UdpSocket::dataArrival, [&] {
-        bytes << socket.datagramBytes();
-        texts << socket.readDatagram();
-    });
+    std::vector<std::pair<QByteArray, QString>> got;
+    QObject::connect(&socket, &UdpSocket::dataArrival,
+        [&] { got.emplace_back(socket.datagramBytes(), socket.readDatagram()); });
     Sender sender(socket.localPort());
-    for (const Case& c : cases)
-        sender.send(c.bytes);
-    ASSERT_TRUE(waitFor([&] { return bytes.size() == qsizetype(cases.size()); })) << bytes.size();
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        EXPECT_EQ(bytes[i], cases[i].bytes) << cases[i].name;
-        EXPECT_EQ(texts[i], cases[i].text) << cases[i].name;
-        EXPECT_EQ(texts[i].size(), cases[i].text.size()) << cases[i].name;
-    }
+    for (const auto& c : cases)
+        sender.send(c.first);
+    ASSERT_TRUE(waitFor([&] { return got.size() == cases.size(); })) << got.size();
+    EXPECT_EQ(got, cases);
 }
 
 TEST(UdpSocket, CloseDiscardsWhatWasNotHandled)
@@ -207,11 +148,8 @@ TEST(UdpSocket, CloseDiscardsWhatWasNotHandled)
     UdpSocket socket;
     socket.bind(0);
     Collector collector(socket);
-    {
-        Sender sender(socket.localPort());
-        for (int i = 0; i < 100; ++i)
-            sender.send("stale");
-    }
+    for (int i = 0; i < 100; ++i)
+        Sender(socket.localPort()).send("stale");
     ASSERT_TRUE(waitPending(socket, 100)); // their delivery is posted by now
     socket.close();
     EXPECT_EQ(socket.pendingDatagrams(), 0u);
@@ -219,26 +157,26 @@ TEST(UdpSocket, CloseDiscardsWhatWasNotHandled)
     // delivers nothing, and the new binding's datagrams come one per turn.
     socket.bind(0);
     Sender sender(socket.localPort());
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 3; ++i)
         sender.send("fresh " + QByteArray::number(i));
-    ASSERT_TRUE(waitPending(socket, 5));
+    ASSERT_TRUE(waitPending(socket, 3));
     QCoreApplication::sendPostedEvents(); // one turn
     EXPECT_EQ(collector.texts, QStringList { "fresh 0" });
-    ASSERT_TRUE(waitFor([&] { return collector.texts.size() >= 5; }));
+    ASSERT_TRUE(waitFor([&] { return collector.texts.size() >= 3; }));
     spin(50);
-    EXPECT_EQ(collector.texts, (QStringList { "fresh 0", "fresh 1", "fresh 2", "fresh 3", "fresh 4" }));
+    EXPECT_EQ(collector.texts, (QStringList { "fresh 0", "fresh 1", "fresh 2" }));
 
+    // Closed inside a handler (as the size limit stops capture): nothing more arrives.
     int handled = 0;
     QObject::connect(&socket, &UdpSocket::dataArrival, [&] {
         if (++handled == 1)
-            socket.close(); // as the size limit stops capture
+            socket.close();
     });
     for (int i = 0; i < 50; ++i)
         sender.send("more");
     ASSERT_TRUE(waitFor([&] { return handled > 0; }));
     spin(50);
     EXPECT_EQ(handled, 1);
-    EXPECT_EQ(socket.state(), 0);
 }
 
 TEST(UdpSocket, ReportsAnOverflowOnceOutsideTheHandlers)
@@ -268,48 +206,38 @@ TEST(UdpSocket, ReportsAnOverflowOnceOutsideTheHandlers)
     EXPECT_EQ(events, (QStringList { "0", "1", "2", "3", "4", "dropped 40", "5", "6", "7", "8", "9" }));
 }
 
-TEST(UdpSocket, BindFailuresNameTheReason)
+TEST(UdpSocket, BindFailuresNameTheReasonAndKeepTheBinding)
 {
-    UdpSocket other;
-    other.bind(0);
     UdpSocket bound;
     bound.bind(0);
-    const int boundPort = bound.localPort();
-
     struct Case {
-        const char* name;
         UdpSocket* socket; // null: a fresh socket
         int port;
         int number;
         const char* reason;
     };
     std::vector<Case> cases = {
-        { "port in use", nullptr, other.localPort(), 10048, "Address in use" },
-        { "already bound", &bound, 0, 40020, "Invalid operation at current state" },
-        { "negative port", nullptr, -1, 10022, "Invalid argument" },
-        { "port above 65535", nullptr, 65536, 10022, "Invalid argument" },
+        { nullptr, bound.localPort(), 10048, "Address in use" },
+        { &bound, 0, 40020, "Invalid operation at current state" },
+        { nullptr, -1, 10022, "Invalid argument" },
+        { nullptr, 65536, 10022, "Invalid argument" },
     };
     if (::geteuid() != 0) // root may bind it
-        cases.push_back({ "privileged port", nullptr, 514, 10013, "Permission denied" });
+        cases.push_back({ nullptr, 514, 10013, "Permission denied" });
     for (const Case& c : cases) {
         UdpSocket fresh;
-        UdpSocket& target = c.socket ? *c.socket : fresh;
         try {
-            target.bind(c.port);
-            ADD_FAILURE() << c.name << ": bind succeeded";
+            (c.socket ? *c.socket : fresh).bind(c.port);
+            ADD_FAILURE() << c.reason << ": bind succeeded";
         } catch (const Failure& failure) {
-            EXPECT_EQ(failure.number(), c.number) << c.name << ": " << failure.what();
-            EXPECT_TRUE(failure.description().startsWith(QLatin1String(c.reason)))
-                << c.name << ": " << failure.what();
+            EXPECT_EQ(failure.number(), c.number) << failure.what();
+            EXPECT_TRUE(failure.description().startsWith(QLatin1String(c.reason))) << failure.what();
         }
-        EXPECT_EQ(fresh.state(), 0) << c.name;
+        EXPECT_EQ(fresh.state(), 0) << c.reason;
     }
-
     // The first binding goes on receiving.
-    EXPECT_EQ(bound.state(), 1);
-    EXPECT_EQ(bound.localPort(), boundPort);
     Collector collector(bound);
-    Sender(boundPort).send("still here");
+    Sender(bound.localPort()).send("still here");
     ASSERT_TRUE(waitFor([&] { return !collector.texts.isEmpty(); }));
     EXPECT_EQ(collector.texts, QStringList { "still here" });
 }
