@@ -86,10 +86,10 @@ int main(int argc, char** argv)
     QElapsedTimer total;
     total.start();
     try {
-        builder.Build(ZoneTrafficSource); // first run warms the file cache
+        builder.build(ZoneTrafficSource); // first run warms the file cache
         for (int run = 0; run < Runs && total.elapsed() < TimeLimitMs; ++run) {
             timer.restart();
-            const ChartGrid grid = builder.Build(ZoneTrafficSource);
+            const ChartGrid grid = builder.build(ZoneTrafficSource);
             times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
             zones = grid.size();
             charted = 0;

@@ -102,10 +102,10 @@ int main(int argc, char** argv)
         const corvane::CaptureFileConverter converter(in, out);
         QElapsedTimer timer;
         timer.start();
-        const long long counted = converter.CountLines();
+        const long long counted = converter.countLines();
         const double countSeconds = secondsOf(timer);
         timer.restart();
-        const corvane::ConversionCounts counts = converter.Convert([](qint64) {});
+        const corvane::ConversionCounts counts = converter.convert([](qint64) {});
         const double convertSeconds = secondsOf(timer);
         if (counted != count || counts.linesRead != count) {
             std::fprintf(stderr, "counted %lld, read %lld of %lld lines\n", counted,

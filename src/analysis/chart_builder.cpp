@@ -38,7 +38,7 @@ ChartBuilder::ChartBuilder(SharedState& state, const ErrorLogger& logger, const 
 {
 }
 
-ChartGrid ChartBuilder::Build(std::int16_t position) const
+ChartGrid ChartBuilder::build(std::int16_t position) const
 {
     const platform::db::Connection connection = m_state.engine().open(m_state.databasePath);
     switch (position) {

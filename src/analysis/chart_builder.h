@@ -40,7 +40,7 @@ public:
     // beyond 32 bits) leaves it with a Failure; a category whose own query
     // fails has been reported by GetQueryValue and counts as 0. A source
     // without rows gives an empty grid.
-    ChartGrid Build(std::int16_t position) const;
+    ChartGrid build(std::int16_t position) const;
 
     // The named column of the query's first row, on a connection of its own;
     // the whole number 0 for Null. A failure is reported through LogError and

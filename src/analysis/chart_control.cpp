@@ -176,7 +176,7 @@ void ChartControl::drawPoints(double low, double high)
         plot->addSeries(area);
         // The edges must go with the area when the next redraw removes it.
         for (QLineSeries* edge : { line, floor })
-            if (!edge->parent() && area->parent() != edge)
+            if (!edge->parent())
                 edge->setParent(area);
         area->setColor(SeriesColor);
         area->setBorderColor(SeriesColor.darker(150));

@@ -1,7 +1,7 @@
 #include "analysis/chart_print_window.h"
 
 #include "analysis/chart_control.h"
-#include "platform/grid/twips.h"
+#include "platform/grid/design_geometry.h"
 
 namespace corvane {
 
@@ -30,8 +30,7 @@ ChartPrintWindow::ChartPrintWindow(QWidget* parent)
     setPalette(white);
     m_msChartPrint->setObjectName(QStringLiteral("MSChartPrint"));
     m_msChartPrint->setAccessibleName(QStringLiteral("Chart"));
-    m_msChartPrint->setGeometry(
-        twipsToPixels(Margin), twipsToPixels(Margin), twipsToPixels(ChartWidth), twipsToPixels(ChartHeight));
+    platform::setGeometryInTwips(m_msChartPrint, Margin, Margin, ChartWidth, ChartHeight);
     setFixedSize(twipsToPixels(ChartWidth + 2 * Margin), twipsToPixels(ChartHeight + 2 * Margin));
 }
 
@@ -39,7 +38,9 @@ QImage ChartPrintWindow::image()
 {
     // Showing lays the chart out; the window stays off the screen.
     show();
-    return grab().toImage();
+    QImage image = grab().toImage();
+    hide();
+    return image;
 }
 
 } // namespace corvane

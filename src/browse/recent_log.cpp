@@ -12,16 +12,7 @@ void LoadQuery(const platform::db::DatabaseEngine& engine, const QString& databa
 {
     const platform::db::Connection connection = engine.open(databasePath);
     const platform::db::ResultSet result(connection, query, access);
-    std::vector<QStringList> rows;
-    rows.reserve(result.rows().size());
-    for (const auto& values : result.rows()) {
-        QStringList cells;
-        cells.reserve(static_cast<qsizetype>(values.size()));
-        for (const auto& value : values)
-            cells << value.displayText();
-        rows.push_back(std::move(cells));
-    }
-    grid.setContents(result.columnNames(), std::move(rows));
+    grid.setContents(result.columnNames(), result.displayRows());
 }
 
 void LoadRecentLog(const platform::db::DatabaseEngine& engine, const QString& databasePath, platform::Grid& grid)

@@ -80,7 +80,7 @@ CaptureFileConverter::CaptureFileConverter(QString inputPath, QString outputPath
 {
 }
 
-qint64 CaptureFileConverter::CountLines() const
+qint64 CaptureFileConverter::countLines() const
 {
     LineReader reader(m_inputPath);
     qint64 count = 0;
@@ -90,7 +90,7 @@ qint64 CaptureFileConverter::CountLines() const
     return count;
 }
 
-ConversionCounts CaptureFileConverter::Convert(const Progress& progress) const
+ConversionCounts CaptureFileConverter::convert(const Progress& progress) const
 {
     // The input first: when it is missing the output is left alone.
     LineReader reader(m_inputPath);

@@ -28,7 +28,7 @@ public:
 
     // The first pass: the number of lines in the input file. Fails with 53
     // "File not found" naming the file when it does not exist.
-    qint64 CountLines() const;
+    qint64 countLines() const;
 
     // The second pass. Opens the input (53 as above), then creates or empties
     // the output: a missing folder fails with 76 "Path not found", any other
@@ -36,7 +36,7 @@ public:
     // access error", both with the system's reason and before anything is
     // written. A failing line stops the conversion there; the lines written
     // before it stay in the output.
-    ConversionCounts Convert(const Progress& progress = {}) const;
+    ConversionCounts convert(const Progress& progress = {}) const;
 
 private:
     QString m_inputPath;

@@ -22,7 +22,7 @@ inline constexpr std::array<QByteArrayView, ConverterKeyCount> ConverterKeys {
     QByteArrayView("msg="),
 };
 
-// Key positions were 16-bit, counting from 1: a key found further in than
+// Key positions are 16-bit, counting from 1: a key found further in than
 // this fails the line with 6 "Overflow".
 inline constexpr qsizetype ConverterMaxKeyPosition = 32767;
 

@@ -31,7 +31,7 @@ const QString ParseComplete = QStringLiteral("Parse Complete");
 // shown exactly.
 constexpr qint64 FrameMilliseconds = 16;
 
-// An empty file's count was never set, so it shows as nothing at all.
+// An empty file has no count to show: the question then holds no number.
 QString parseQuestion(qint64 totalLines)
 {
     return QStringLiteral("Do you want to parse ")
@@ -107,7 +107,7 @@ void ParseTab::cmdGo_Click()
         qint64 totalLines = 0;
         {
             const platform::BusyPointer busy;
-            totalLines = converter.CountLines();
+            totalLines = converter.countLines();
         }
         if (!m_dialogs.askYesNo(parseQuestion(totalLines), ApplicationTitle))
             return;
@@ -124,7 +124,7 @@ void ParseTab::cmdGo_Click()
 
             QElapsedTimer frame;
             frame.start();
-            converter.Convert([&](qint64 linesRead) {
+            converter.convert([&](qint64 linesRead) {
                 // The input grew after it was counted.
                 if (totalLines == 0)
                     throw platform::failure::DivisionByZero.make();

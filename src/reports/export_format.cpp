@@ -1,12 +1,16 @@
 #include "reports/export_format.h"
 
+#include <QStringEncoder>
+
 namespace corvane {
 
 QByteArray ExportLine(const QStringList& cells)
 {
+    // Plain text output writes the system's 8-bit encoding (UTF-8 on Linux).
+    QStringEncoder encode(QStringConverter::System);
     QByteArray line;
     for (const QString& cell : cells) {
-        line += cell.toUtf8();
+        line += encode(cell);
         line += ',';
     }
     line += "\r\n";

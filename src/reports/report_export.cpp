@@ -13,8 +13,8 @@ ExportRange ExportRangeOf(const platform::Grid& grid)
 {
     const int lastColumn = grid.cols() - 1;
     const int lastRow = grid.rows() - 1;
-    // The old counters overflowed only after writing part of the file; a
-    // grid they cannot count is refused whole instead.
+    // Columns are counted in 8 bits and rows in 16; a grid beyond that is
+    // refused before anything is written, so no file is left half done.
     if (lastColumn < 0 || lastColumn >= std::numeric_limits<std::uint8_t>::max()
         || lastRow >= std::numeric_limits<std::int16_t>::max())
         throw platform::failure::Overflow.make();

@@ -116,11 +116,12 @@ void ReportPreview::Form_Load(const QString& query)
     m_cboZoomView->setCurrentIndex(DefaultZoomEntry);
     cboZoomView_Click();
     trap(m_logger, [&] {
-        platform::setBusyPointer();
-        LoadQuery(m_state.engine(), m_state.databasePath, query, platform::db::QueryAccess::ReadOnly,
-            m_msgReport->grid());
-        m_msgReport->refresh();
-        platform::setArrowPointer();
+        {
+            const platform::BusyPointer busy;
+            LoadQuery(m_state.engine(), m_state.databasePath, query, platform::db::QueryAccess::ReadOnly,
+                m_msgReport->grid());
+            m_msgReport->refresh();
+        }
         InitialLayout(m_msgReport->grid(), m_placement, m_areaWidth, m_areaHeight, zoom());
         showLayout();
     });
@@ -136,6 +137,10 @@ void ReportPreview::Form_Resize()
 {
     trap(m_logger, [&] {
         const int frameExtra = frameGeometry().height() - height();
+        // Also asks the window system for the minimum, so a drag stops there.
+        const int minimumHeight = std::max(0, twipsToPixels(MinimumOuterHeight) - frameExtra);
+        if (this->minimumHeight() != minimumHeight)
+            setMinimumHeight(minimumHeight);
         if (platform::pixelsToTwips(frameGeometry().height()) < MinimumOuterHeight) {
             resize(width(), twipsToPixels(MinimumOuterHeight) - frameExtra); // comes back here
             return;
@@ -165,14 +170,26 @@ void ReportPreview::cboZoomView_Click()
 
 bool ReportPreview::eventFilter(QObject* watched, QEvent* event)
 {
-    // Typed characters never reach the zoom box; arrow keys still choose.
+    // Keys that type a character go through cboZoomView_KeyPress; arrow keys
+    // still choose, and Tab still moves the focus.
     if (watched == m_cboZoomView && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool focusKey = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
-        if (!key->text().isEmpty() && !focusKey)
-            return true;
+        if (!key->text().isEmpty() && !focusKey) {
+            int keyAscii = key->text().at(0).unicode();
+            cboZoomView_KeyPress(keyAscii);
+            if (keyAscii == 0)
+                return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void ReportPreview::cboZoomView_KeyPress(int& keyAscii)
+{
+    // The zoom changes only by choosing an entry.
+    if (keyAscii != 0)
+        keyAscii = 0;
 }
 
 void ReportPreview::cmdClose_Click()
@@ -208,7 +225,7 @@ void ReportPreview::cmdExport_Click()
         m_prgPrint->show();
         m_lblPrint->setText(QString::fromLatin1(ExportingCaption));
         m_lblPrint->show();
-        platform::setBusyPointer();
+        const platform::BusyPointer busy;
         repaint();
         // The bar is painted at most once a frame; its value follows every row.
         QElapsedTimer sincePaint;
@@ -222,7 +239,6 @@ void ReportPreview::cmdExport_Click()
         });
         m_prgPrint->hide();
         m_lblPrint->hide();
-        platform::setArrowPointer();
         m_msgReport->refresh();
     });
 }

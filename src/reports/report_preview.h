@@ -39,6 +39,8 @@ public:
     const GridPlacement& gridPlacement() const { return m_placement; }
 
     void cboZoomView_Click();
+    // Receives the code of a typed character and may change it; 0 types nothing.
+    void cboZoomView_KeyPress(int& keyAscii);
     void cmdClose_Click();
     void cmdExport_Click();
     void msgReport_Click();

@@ -9,7 +9,7 @@ namespace corvane {
 using FilterTexts = std::array<QString, 9>;
 
 // The criterion that finds a report by name. A ' in the name is doubled, so
-// every name is found (the old criterion broke on an apostrophe).
+// a name holding an apostrophe is found like any other.
 QString ReportCriterion(const QString& reportName);
 
 // The filter texts a run puts into the template: filters 1 and 2 through

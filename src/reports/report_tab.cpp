@@ -88,6 +88,16 @@ ReportTab::ReportTab(
     layout->addWidget(sqlFrame, 1);
     layout->addWidget(m_cmdRunReport, 0, Qt::AlignRight);
 
+    // Tab follows the layout: the selector, the filters, the query, the button.
+    m_txtSQL->setTabChangesFocus(true);
+    QWidget* previous = m_dbcboReport;
+    for (QLineEdit* box : m_boxes) {
+        setTabOrder(previous, box);
+        previous = box;
+    }
+    setTabOrder(previous, m_txtSQL);
+    setTabOrder(m_txtSQL, m_cmdRunReport);
+
     connect(m_dbcboReport, &QComboBox::activated, this, &ReportTab::dbcboReport_Click);
     connect(m_cmdRunReport, &QPushButton::clicked, this, &ReportTab::cmdRunReport_Click);
     showCurrentReport();

@@ -1,5 +1,4 @@
 #include "analysis/chart_builder.h"
-#include "analysis/chart_queries.h"
 #include "chart_database.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +11,7 @@ protected:
     ChartGrid build(std::int16_t source)
     {
         return ChartBuilder(state, logger, clock, QLocale(QLocale::English, QLocale::UnitedStates))
-            .Build(source);
+            .build(source);
     }
 };
 
@@ -52,6 +51,9 @@ TEST_F(ChartBuilderTest, StatusCountsQuoteTheTypeAndReportEachFailingCount)
         "INSERT INTO Statustype ([Status Type]) VALUES ('Active'), ('Members'' Club'), ('Lapsed')"));
     execute(QStringLiteral("INSERT INTO Membershipdetails ([Membership Status]) "
                            "VALUES ('Active'), ('Active'), ('Members'' Club'), ('Members')"));
+    const QString CountQuery = QStringLiteral("SELECT COUNT ([Membership Status]) AS TotalRows FROM "
+                                              "Membershipdetails WHERE [Membership Status]=%1");
+    const char* const QuotedTypes[] = { "'Active'", "'Members'' Club'", "'Lapsed'" };
     struct Case {
         QString sql;
         ChartGrid expected;
@@ -66,12 +68,32 @@ TEST_F(ChartBuilderTest, StatusCountsQuoteTheTypeAndReportEachFailingCount)
             execute(c.sql);
         dialogs.clear();
         for (int i = 0; i < c.reports; ++i)
-            dialogs.expectBox(failureText(StatusCountQuery(c.expected[static_cast<std::size_t>(i)].label)));
+            dialogs.expectBox(failureText(CountQuery.arg(QString::fromLatin1(QuotedTypes[i]))));
         EXPECT_EQ(build(StatusCountSource), c.expected);
         dialogs.verifyAllUsed();
         EXPECT_EQ(dialogs.boxes().size(), static_cast<std::size_t>(c.reports));
         EXPECT_EQ(folder.errorLogCount(), c.reports);
     }
+}
+
+// Six months, oldest first; a month without payments sums to Null, which
+// counts 0; each bound is a whole day, the last one at its midnight.
+TEST_F(ChartBuilderTest, MonthlySourcesCountEachOfTheSixMonths)
+{
+    execute(QStringLiteral(
+        "INSERT INTO paymentdetails ([Payment Amount], [payment date]) VALUES "
+        "(10.5, '2026-10-01 00:00:00'), (20, '2026-10-20 09:30:00'), "
+        "(7, '2026-12-31 00:00:00'), (1000, '2026-12-31 10:00:00'), (99, '2026-06-30 00:00:00')"));
+    execute(
+        QStringLiteral("INSERT INTO SignIn (MembershipID, [date]) VALUES "
+                       "(1, '2026-07-01 00:00:00'), (2, '2026-07-15 00:00:00'), (3, '2026-11-30 00:00:00')"));
+    const ChartGrid payments = { { "Jul-26", 0 }, { "Aug-26", 0 }, { "Sep-26", 0 }, { "Oct-26", 30 },
+        { "Nov-26", 0 }, { "Dec-26", 7 } };
+    const ChartGrid signIns = { { "Jul-26", 2 }, { "Aug-26", 0 }, { "Sep-26", 0 }, { "Oct-26", 0 },
+        { "Nov-26", 1 }, { "Dec-26", 0 } };
+    EXPECT_EQ(build(MonthlyPaymentSource), payments);
+    EXPECT_EQ(build(MonthlySignInSource), signIns);
+    EXPECT_TRUE(dialogs.boxes().empty());
 }
 
 } // namespace

@@ -49,14 +49,14 @@ TEST_F(ConverterFiles, LinesEndAtCrLfLfOrCrWhereverTheBlocksBreak)
 TEST_F(ConverterFiles, AFailingLineKeepsTheLinesBeforeIt)
 {
     writeFile(file("in.txt"), GoodLine + "\n" + BadLine + "\n" + GoodLine + "\n");
-    EXPECT_THROW(CaptureFileConverter(file("in.txt"), file("out.txt")).Convert(), platform::Failure);
+    EXPECT_THROW(CaptureFileConverter(file("in.txt"), file("out.txt")).convert(), platform::Failure);
     EXPECT_EQ(readFile(file("out.txt")), GoodOutput);
 }
 
 TEST_F(ConverterFiles, NeverEmptiesItsInput)
 {
     writeFile(file("in.txt"), GoodLine);
-    EXPECT_THROW(CaptureFileConverter(file("in.txt"), file("./in.txt")).Convert(), platform::Failure);
+    EXPECT_THROW(CaptureFileConverter(file("in.txt"), file("./in.txt")).convert(), platform::Failure);
     EXPECT_EQ(readFile(file("in.txt")), GoodLine);
 }
 

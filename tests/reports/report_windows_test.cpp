@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -180,6 +181,20 @@ TEST_F(ReportWindowsTest, PickShowsTheReportsFiltersAndWhichAreUsed)
     EXPECT_EQ(sql->toPlainText(), QString());
     EXPECT_EQ(find<QLineEdit>("T4")->text(), "typed");
     EXPECT_TRUE(dialogs.boxes().empty());
+}
+
+TEST_F(ReportWindowsTest, TabFollowsTheLayout)
+{
+    open();
+    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    QApplication::setActiveWindow(window.get());
+    find<QComboBox>("dbcboReport")->setFocus();
+    QStringList order;
+    for (int i = 0; i < 11 && QApplication::focusWidget(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(order.join(' '), "T1 T2 T3 T4 T5 T6 T7 T8 T9 txtSQL cmdRunReport");
 }
 
 TEST_F(ReportWindowsTest, TypedFiltersAreWrittenBackPerReportAndSurviveARestart)

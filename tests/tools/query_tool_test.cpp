@@ -96,7 +96,7 @@ TEST_F(QueryTool, RunsAStoredReportWithGivenOrStoredFilters)
         { { db, option, report }, "src=,\r\n192.0.2.17,\r\n" },
         { { db, option, report, QStringLiteral("--filter1"), QStringLiteral("01/12/2026") },
             "src=,\r\n192.0.2.1,\r\n192.0.2.17,\r\n" },
-        { { db, option, report, QStringLiteral("--filter3"), QStringLiteral("Untrust") },
+        { { db, option, report, QStringLiteral("--filter"), QStringLiteral("3=Untrust") },
             "src=,\r\na,b,\r\n" },
         // Not a date: the placeholder goes, and the query is refused.
         { { db, option, report, QStringLiteral("--filter1"), QStringLiteral("12/31/2026") }, "" },

@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     }
     try {
         const corvane::CaptureFileConverter converter(args[1], args[2]);
-        const corvane::ConversionCounts counts = converter.Convert();
+        const corvane::ConversionCounts counts = converter.convert();
         std::fprintf(stderr, "%lld lines read, %lld lines written\n",
             static_cast<long long>(counts.linesRead), static_cast<long long>(counts.linesWritten));
         return 0;

@@ -1,5 +1,6 @@
 // corvane-query DATABASE "QUERY"
 // corvane-query DATABASE --report NAME [--filter1 VALUE ... --filter9 VALUE]
+//   (or --filter K=VALUE)
 // Runs one read-only query through the program's database layer, or a stored
 // report filled the way VIEW REPORT fills it, and prints the heading and the
 // rows as the report export writes them. A filter not given takes the value
@@ -14,6 +15,7 @@
 #include <QStringList>
 #include <array>
 #include <cstdio>
+#include <new>
 #include <optional>
 
 namespace {
@@ -23,14 +25,15 @@ using platform::db::OpenMode;
 
 constexpr const char* Usage
     = "usage: corvane-query DATABASE \"QUERY\"\n"
-      "       corvane-query DATABASE --report NAME [--filter1 VALUE ... --filter9 VALUE]\n";
+      "       corvane-query DATABASE --report NAME [--filter1 VALUE ... --filter9 VALUE]\n"
+      "       (a filter may also be given as --filter K=VALUE)\n";
 
 struct ReportRequest {
     QString name;
     std::array<std::optional<QString>, 9> filters;
 };
 
-// Reads "--report NAME" and "--filterK VALUE" pairs; nullopt on anything else.
+// Reads "--report NAME" and filter pairs; nullopt on anything else.
 std::optional<ReportRequest> reportRequest(const QStringList& args)
 {
     ReportRequest request;
@@ -42,11 +45,18 @@ std::optional<ReportRequest> reportRequest(const QStringList& args)
             named = true;
             continue;
         }
+        // "--filterK VALUE", or "--filter K=VALUE".
+        QString number = option.mid(8);
+        QString value = args[i + 1];
+        if (option == QLatin1String("--filter")) {
+            number = value.section(QLatin1Char('='), 0, 0);
+            value = value.section(QLatin1Char('='), 1);
+        }
         bool ok = false;
-        const int k = option.startsWith(QLatin1String("--filter")) ? option.mid(8).toInt(&ok) : 0;
+        const int k = option.startsWith(QLatin1String("--filter")) ? number.toInt(&ok) : 0;
         if (!ok || k < 1 || k > 9)
             return std::nullopt;
-        request.filters[static_cast<size_t>(k - 1)] = args[i + 1];
+        request.filters[static_cast<size_t>(k - 1)] = value;
     }
     if (!named || args.size() % 2 != 0)
         return std::nullopt;
@@ -71,13 +81,8 @@ QString reportQuery(
 QByteArray exportText(const platform::db::ResultSet& result)
 {
     QByteArray out = ExportLine(result.columnNames());
-    QStringList cells;
-    for (const auto& row : result.rows()) {
-        cells.clear();
-        for (const auto& value : row)
-            cells << value.displayText();
+    for (const QStringList& cells : result.displayRows())
         out += ExportLine(cells);
-    }
     return out;
 }
 
@@ -113,6 +118,10 @@ int main(int argc, char** argv)
         return 0;
     } catch (const platform::Failure& failure) {
         std::fprintf(stderr, "Error %d: %s\n", failure.number(), qPrintable(failure.description()));
+        return 1;
+    } catch (const std::bad_alloc&) {
+        const platform::failure::Code& code = platform::failure::OutOfMemory;
+        std::fprintf(stderr, "Error %d: %s\n", code.number, code.description);
         return 1;
     }
 }

@@ -149,4 +149,18 @@ Value ResultSet::value(int column) const
     return row[static_cast<std::size_t>(column)];
 }
 
+std::vector<QStringList> ResultSet::displayRows() const
+{
+    std::vector<QStringList> rows;
+    rows.reserve(m_rows.size());
+    for (const auto& values : m_rows) {
+        QStringList cells;
+        cells.reserve(static_cast<qsizetype>(values.size()));
+        for (const auto& value : values)
+            cells << value.displayText();
+        rows.push_back(std::move(cells));
+    }
+    return rows;
+}
+
 } // namespace corvane::platform::db

@@ -52,6 +52,8 @@ public:
 
     // Every row in the query's order, for filling a grid.
     const std::vector<std::vector<Value>>& rows() const { return m_rows; }
+    // Every row as the display text of its values, as grids and exports show them.
+    std::vector<QStringList> displayRows() const;
 
 private:
     ResultSet(const Connection& connection, const SqliteQuery& query, QueryAccess access);
