@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QStringList>
-
 #include <cstdio>
 
 int main()
@@ -36,6 +35,6 @@ int main()
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     const double messages = static_cast<double>(rounds) * static_cast<double>(lines.size());
     std::printf("parser: %.0f messages per second (goal >= 300,000); %lld misses, checksum %.0f\n",
-                messages / seconds, misses, checksum);
+        messages / seconds, misses, checksum);
     return 0;
 }

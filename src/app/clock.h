@@ -25,7 +25,10 @@ private:
 
 class FixedClock final : public Clock {
 public:
-    explicit FixedClock(QDateTime now) : m_now(std::move(now)) {}
+    explicit FixedClock(QDateTime now)
+        : m_now(std::move(now))
+    {
+    }
     QDateTime now() const override { return m_now; }
     void set(QDateTime now) { m_now = std::move(now); }
 

@@ -9,7 +9,10 @@ namespace corvane {
 
 namespace {
 
-bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
 // Length of the number at the start of text (after no blanks), 0 if none.
 qsizetype numberLength(QStringView text)
@@ -87,7 +90,8 @@ std::int32_t ToWholeNumber(double value)
     if (!std::isfinite(value))
         throw platform::failure::Overflow.make();
     const double rounded = RoundHalfEven(value);
-    if (rounded < std::numeric_limits<std::int32_t>::min() || rounded > std::numeric_limits<std::int32_t>::max())
+    if (rounded < std::numeric_limits<std::int32_t>::min()
+        || rounded > std::numeric_limits<std::int32_t>::max())
         throw platform::failure::Overflow.make();
     return static_cast<std::int32_t>(rounded);
 }

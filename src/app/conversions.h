@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringView>
-
 #include <cstdint>
 
 // The shared number conversions of the program's handlers: what a text box

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <array>
 
 namespace corvane {
@@ -9,7 +8,7 @@ namespace corvane {
 // The fifteen NetScreen keys, in the order the parser reports missing keys.
 // Each key is also the name of its column in table syslog.
 inline constexpr int FieldKeyCount = 15;
-inline constexpr int SentKeyIndex = 9;  // "sent=", position 10 counting from 1
+inline constexpr int SentKeyIndex = 9; // "sent=", position 10 counting from 1
 inline constexpr int RcvdKeyIndex = 10; // "rcvd=", position 11
 
 class FieldKeys {

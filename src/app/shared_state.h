@@ -3,7 +3,6 @@
 #include "app/field_keys.h"
 
 #include <QString>
-
 #include <cstdint>
 #include <memory>
 

@@ -8,16 +8,18 @@
 namespace corvane {
 
 void LoadQuery(const platform::db::DatabaseEngine& engine, const QString& databasePath, const QString& query,
-               platform::db::QueryAccess access, platform::Grid& grid)
+    platform::db::QueryAccess access, platform::Grid& grid)
 {
     const platform::db::Connection connection = engine.open(databasePath);
     const platform::db::ResultSet result(connection, query, access);
     grid.setContents(result.columnNames(), result.displayRows());
 }
 
-void LoadRecentLog(const platform::db::DatabaseEngine& engine, const QString& databasePath, platform::Grid& grid)
+void LoadRecentLog(
+    const platform::db::DatabaseEngine& engine, const QString& databasePath, platform::Grid& grid)
 {
-    LoadQuery(engine, databasePath, QString::fromLatin1(RecentLogQuery), platform::db::QueryAccess::Any, grid);
+    LoadQuery(
+        engine, databasePath, QString::fromLatin1(RecentLogQuery), platform::db::QueryAccess::Any, grid);
 }
 
 void HeadingClickSort(platform::Grid& grid, std::int16_t& gridSortOrder)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
 
 namespace corvane {
@@ -21,10 +20,11 @@ inline constexpr const char* RecentLogQuery = "SELECT TOP 500 * FROM syslog ORDE
 // and the display text of its rows into the grid, replacing what it held;
 // the connection is closed again. The grid is left as it was on a failure.
 void LoadQuery(const platform::db::DatabaseEngine& engine, const QString& databasePath, const QString& query,
-               platform::db::QueryAccess access, platform::Grid& grid);
+    platform::db::QueryAccess access, platform::Grid& grid);
 // Opens a connection of its own, runs the recent-log query and puts its
 // rows into the grid, replacing what it held; the connection is closed again.
-void LoadRecentLog(const platform::db::DatabaseEngine& engine, const QString& databasePath, platform::Grid& grid);
+void LoadRecentLog(
+    const platform::db::DatabaseEngine& engine, const QString& databasePath, platform::Grid& grid);
 
 // The heading-click sort both grids share: only a click whose current row is
 // the first data row sorts; the direction alternates through gridSortOrder

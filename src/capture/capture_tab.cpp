@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
-
 #include <cmath>
 
 namespace corvane {
@@ -30,7 +29,7 @@ const QString CaptureOn = QStringLiteral("Capture:ON");
 const QString Preparing = QStringLiteral("Preparing to Capture Data... Please wait");
 
 QLineEdit* addField(QFormLayout* form, const char* labelName, const QString& caption, const char* boxName,
-                    const QString& text, QWidget* parent)
+    const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(caption, parent);
     label->setObjectName(QLatin1String(labelName));
@@ -42,8 +41,8 @@ QLineEdit* addField(QFormLayout* form, const char* labelName, const QString& cap
     return box;
 }
 
-QLineEdit* addCounter(QFormLayout* form, const char* labelName, const QString& caption, const char* boxName,
-                      QWidget* parent)
+QLineEdit* addCounter(
+    QFormLayout* form, const char* labelName, const QString& caption, const char* boxName, QWidget* parent)
 {
     QLineEdit* box = addField(form, labelName, caption, boxName, QString(), parent);
     box->setReadOnly(true);
@@ -53,8 +52,7 @@ QLineEdit* addCounter(QFormLayout* form, const char* labelName, const QString& c
 } // namespace
 
 CaptureTab::CaptureTab(const FieldKeys& keys, const Clock& clock, const ErrorLogger& logger,
-                       platform::Dialogs& dialogs, LogDatabaseSource logDatabase, QWidget* recentLogs,
-                       QWidget* parent)
+    platform::Dialogs& dialogs, LogDatabaseSource logDatabase, QWidget* recentLogs, QWidget* parent)
     : QWidget(parent)
     , m_keys(keys)
     , m_clock(clock)
@@ -80,11 +78,11 @@ CaptureTab::CaptureTab(const FieldKeys& keys, const Clock& clock, const ErrorLog
     // Settings on the left, the datagram and the counters on the right.
     auto* settings = new QFormLayout;
     m_txtRemoteHostIP = addField(settings, "Label3", QStringLiteral("Remote Host IP"), "txtRemoteHostIP",
-                                 QLatin1String(DefaultRemoteHost), m_frame);
-    m_txtRemoteHostPort = addField(settings, "Label4", QStringLiteral("Remote Host Port"), "txtRemoteHostPort",
-                                   QLatin1String(DefaultRemotePort), m_frame);
+        QLatin1String(DefaultRemoteHost), m_frame);
+    m_txtRemoteHostPort = addField(settings, "Label4", QStringLiteral("Remote Host Port"),
+        "txtRemoteHostPort", QLatin1String(DefaultRemotePort), m_frame);
     m_txtLocalHostPort = addField(settings, "Label5", QStringLiteral("Local Host Port"), "txtLocalHostPort",
-                                  QLatin1String(DefaultLocalPort), m_frame);
+        QLatin1String(DefaultLocalPort), m_frame);
     m_chkState = new QCheckBox(CaptureOff, m_frame);
     m_chkState->setObjectName(QStringLiteral("chkState"));
     m_cmdStopCapture = new QPushButton(QStringLiteral("Stop Capture"), m_frame);
@@ -95,7 +93,8 @@ CaptureTab::CaptureTab(const FieldKeys& keys, const Clock& clock, const ErrorLog
     auto* counters = new QFormLayout;
     m_txtNoMsgs = addCounter(counters, "Label8", QStringLiteral("Messages Logged"), "txtNoMsgs", m_frame);
     m_txtMissed = addCounter(counters, "Label7", QStringLiteral("Messages Ignored"), "txtMissed", m_frame);
-    m_txtDBsize = addCounter(counters, "Label11", QStringLiteral("Syslog Database Size"), "txtDBsize", m_frame);
+    m_txtDBsize
+        = addCounter(counters, "Label11", QStringLiteral("Syslog Database Size"), "txtDBsize", m_frame);
 
     auto* messageLabel = new QLabel(QStringLiteral("Current Syslog Message"), m_frame);
     messageLabel->setObjectName(QStringLiteral("Label6"));
@@ -141,7 +140,8 @@ CaptureTab::CaptureTab(const FieldKeys& keys, const Clock& clock, const ErrorLog
     connect(m_socket, &platform::UdpSocket::overflowed, this, [this](quint64 dropped) {
         trap(m_logger, [&] {
             throw platform::failure::ReceiveQueueOverflow.make(
-                QStringLiteral("%1 datagrams arrived faster than they could be stored and were lost").arg(dropped));
+                QStringLiteral("%1 datagrams arrived faster than they could be stored and were lost")
+                    .arg(dropped));
         });
     });
 }
@@ -197,14 +197,15 @@ void CaptureTab::Winsock1_DataArrival()
         const QString message = m_socket->readDatagram();
         showMessage(message);
         LogDatabase& database = logDatabase();
-        const SyslogRecord record = ParseSyslogMessage(message, m_keys, m_clock, [&](const QString&, const QString& text) {
-            countMissingKey();
-            database.AppendMissedRow(text);
-        });
+        const SyslogRecord record
+            = ParseSyslogMessage(message, m_keys, m_clock, [&](const QString&, const QString& text) {
+                  countMissingKey();
+                  database.AppendMissedRow(text);
+              });
         const long long count = database.AppendSyslogRecord(record);
         m_txtNoMsgs->setText(QString::number(count));
         database.CheckDatabaseSize([&](const QString& size) { m_txtDBsize->setText(size); }, m_dialogs,
-                                   [&] { cmdStopCapture_Click(); });
+            [&] { cmdStopCapture_Click(); });
     });
 }
 

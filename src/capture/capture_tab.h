@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QWidget>
-
 #include <functional>
 
 class QCheckBox;
@@ -38,8 +37,9 @@ public:
     static constexpr const char* DefaultLocalPort = "514";
 
     // recentLogs is the Logs grid with its button, placed below the settings.
-    CaptureTab(const FieldKeys& keys, const Clock& clock, const ErrorLogger& logger, platform::Dialogs& dialogs,
-               LogDatabaseSource logDatabase, QWidget* recentLogs, QWidget* parent = nullptr);
+    CaptureTab(const FieldKeys& keys, const Clock& clock, const ErrorLogger& logger,
+        platform::Dialogs& dialogs, LogDatabaseSource logDatabase, QWidget* recentLogs,
+        QWidget* parent = nullptr);
     ~CaptureTab() override;
 
     platform::UdpSocket& socket() { return *m_socket; }

@@ -6,7 +6,6 @@
 #include "platform/db/database_engine.h"
 #include "platform/dialogs/dialogs.h"
 
-
 namespace corvane {
 
 namespace {
@@ -19,8 +18,8 @@ const QString SentPlusRcvdColumn = QStringLiteral("sent+rcvd");
 
 } // namespace
 
-LogDatabase::LogDatabase(const platform::db::DatabaseEngine& engine, const QString& databasePath,
-                         const FieldKeys& keys)
+LogDatabase::LogDatabase(
+    const platform::db::DatabaseEngine& engine, const QString& databasePath, const FieldKeys& keys)
     : m_keys(keys)
     , m_mainFile(databasePath.toStdString())
     , m_walFile((databasePath + QStringLiteral("-wal")).toStdString())
@@ -66,8 +65,8 @@ qint64 LogDatabase::DatabaseFileSize() const
     return sizeOf(m_mainFile) + sizeOf(m_walFile);
 }
 
-void LogDatabase::CheckDatabaseSize(const std::function<void(const QString&)>& showSize, platform::Dialogs& dialogs,
-                                    const std::function<void()>& stop)
+void LogDatabase::CheckDatabaseSize(const std::function<void(const QString&)>& showSize,
+    platform::Dialogs& dialogs, const std::function<void()>& stop)
 {
     // One reading serves the display and the test: nothing is written
     // between the two on this thread.

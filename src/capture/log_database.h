@@ -4,7 +4,6 @@
 #include "platform/db/connection.h"
 
 #include <QString>
-
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -33,7 +32,8 @@ public:
 
     // Opens the syslog view at once; the missed view follows, as when the
     // load handler has finished.
-    LogDatabase(const platform::db::DatabaseEngine& engine, const QString& databasePath, const FieldKeys& keys);
+    LogDatabase(
+        const platform::db::DatabaseEngine& engine, const QString& databasePath, const FieldKeys& keys);
     LogDatabase(const LogDatabase&) = delete;
     LogDatabase& operator=(const LogDatabase&) = delete;
 
@@ -50,7 +50,7 @@ public:
     // Shows the size; past the limit warns and calls stop once the user has
     // closed the box.
     void CheckDatabaseSize(const std::function<void(const QString&)>& showSize, platform::Dialogs& dialogs,
-                           const std::function<void()>& stop);
+        const std::function<void()>& stop);
 
 private:
     qint64 currentSize() const { return m_fileSize ? m_fileSize() : DatabaseFileSize(); }
@@ -67,7 +67,8 @@ private:
 // "3072000 Bytes": no separators, no leading zeros.
 QString DatabaseSizeText(qint64 bytes);
 
-inline constexpr QLatin1StringView MaximumSizeMessage{
-    "The Database has reached its maximum size so capturing will be stopped"};
+inline constexpr QLatin1StringView MaximumSizeMessage {
+    "The Database has reached its maximum size so capturing will be stopped"
+};
 
 } // namespace corvane

@@ -78,8 +78,8 @@ std::optional<QStringView> ExtractFieldValue(QStringView message, QStringView ke
     return cutValue(message, key, found);
 }
 
-SyslogRecord ParseSyslogMessage(const QString& message, const FieldKeys& keys, const Clock& clock,
-                                const MissingKeyHandler& onMissingKey)
+SyslogRecord ParseSyslogMessage(
+    const QString& message, const FieldKeys& keys, const Clock& clock, const MissingKeyHandler& onMissingKey)
 {
     SyslogRecord record;
     const auto found = locateKeys(message, keys);

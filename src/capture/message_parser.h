@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QStringView>
-
 #include <functional>
 #include <optional>
 
@@ -28,7 +27,7 @@ using MissingKeyHandler = std::function<void(const QString& key, const QString& 
 // Cuts the message by the keys in order. Each missing key is reported to
 // onMissingKey at once, before the next key is looked at, so a failure
 // further on leaves the earlier misses reported.
-SyslogRecord ParseSyslogMessage(const QString& message, const FieldKeys& keys, const Clock& clock,
-                                const MissingKeyHandler& onMissingKey);
+SyslogRecord ParseSyslogMessage(
+    const QString& message, const FieldKeys& keys, const Clock& clock, const MissingKeyHandler& onMissingKey);
 
 } // namespace corvane

@@ -20,8 +20,8 @@ using platform::MessageIcon;
 
 // A message with a quote and a comma: the log must double the one and keep the other.
 const Failure Denied(75, QStringLiteral("Path \"/x\", denied"));
-const QString DeniedReport
-    = QStringLiteral("An Unexpected error has occured - Error: 75: Path \"/x\", denied - Error has been Logged");
+const QString DeniedReport = QStringLiteral(
+    "An Unexpected error has occured - Error: 75: Path \"/x\", denied - Error has been Logged");
 const QByteArray DeniedLine
     = "\"An Unexpected error has occured - Error: 75: Path \"\"/x\"\", denied - Error has been Logged\"\r\n";
 

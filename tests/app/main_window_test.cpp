@@ -4,11 +4,11 @@
 #include "browse/recent_log_view.h"
 #include "capture/capture_tab.h"
 #include "capture/log_database.h"
+#include "loopback_sender.h"
 #include "platform/db/database_engine.h"
 #include "platform/db/result_set.h"
 #include "platform/grid/grid_widget.h"
 #include "platform/udp/udp_socket.h"
-#include "loopback_sender.h"
 #include "program_folder.h"
 #include "scripted_dialogs.h"
 
@@ -21,7 +21,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -82,12 +81,14 @@ protected:
     long long count(const char* sql)
     {
         platform::db::DatabaseEngine engine;
-        return platform::db::ResultSet(engine.open(folder.databasePath()), QLatin1String(sql)).value(0).toInt64();
+        return platform::db::ResultSet(engine.open(folder.databasePath()), QLatin1String(sql))
+            .value(0)
+            .toInt64();
     }
 
     testing::ProgramFolder folder;
     ScriptedDialogs dialogs;
-    FixedClock clock{QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5))};
+    FixedClock clock { QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5)) };
     std::unique_ptr<MainWindow> window;
     int port = 0;
 };
@@ -98,12 +99,12 @@ TEST_F(MainWindowTest, OpensWithItsTabsAndEmptyCounters)
     EXPECT_EQ(window->windowTitle(), "Corvane (Beta) 1.0");
     auto* tabs = find<QTabWidget>("SSTab1");
     ASSERT_EQ(tabs->count(), 3);
-    EXPECT_EQ((QStringList{tabs->tabText(0), tabs->tabText(1), tabs->tabText(2)}),
-              (QStringList{" Capture", " Report ", " Parse"}));
+    EXPECT_EQ((QStringList { tabs->tabText(0), tabs->tabText(1), tabs->tabText(2) }),
+        (QStringList { " Capture", " Report ", " Parse" }));
     EXPECT_EQ(captureState(), "Capture:OFF");
     EXPECT_EQ(text("txtRemoteHostPort"), "2350");
     EXPECT_EQ(text("txtLocalHostPort"), "514");
-    for (const char* counter : {"txtNoMsgs", "txtMissed", "txtDBsize"})
+    for (const char* counter : { "txtNoMsgs", "txtMissed", "txtDBsize" })
         EXPECT_TRUE(text(counter).isEmpty()) << counter;
     EXPECT_EQ(find<QLineEdit>("txtMissed")->accessibleName(), "Messages Ignored");
     EXPECT_EQ(window->state().GridSortOrder, 1);
@@ -112,8 +113,9 @@ TEST_F(MainWindowTest, OpensWithItsTabsAndEmptyCounters)
 TEST_F(MainWindowTest, WithoutADatabaseReportsAndStillOpens)
 {
     ASSERT_TRUE(QFile::remove(folder.databasePath()));
-    dialogs.expectBox({failureBox(3024, QStringLiteral("Could not find file '%1'.").arg(folder.databasePath())),
-                       platform::MessageAnswer::Ok, QStringLiteral("UNEXPECTED ERROR"), {}, {}});
+    dialogs.expectBox(
+        { failureBox(3024, QStringLiteral("Could not find file '%1'.").arg(folder.databasePath())),
+            platform::MessageAnswer::Ok, QStringLiteral("UNEXPECTED ERROR"), {}, {} });
     open();
     dialogs.verifyAllUsed();
     EXPECT_EQ(window->state().GridSortOrder, 0);
@@ -138,7 +140,10 @@ TEST_F(MainWindowTest, StoresAndCountsEveryDatagram)
     EXPECT_TRUE(waitFor([&] { return find<QPlainTextEdit>("txtSyslogMsg")->toPlainText() == Traffic; }));
     EXPECT_TRUE(text("txtDBsize").endsWith(" Bytes"));
 
-    send(QString(Traffic).remove(QStringLiteral(" src_port=43826")).remove(QStringLiteral(" dst_port=80")).toUtf8());
+    send(QString(Traffic)
+             .remove(QStringLiteral(" src_port=43826"))
+             .remove(QStringLiteral(" dst_port=80"))
+             .toUtf8());
     ASSERT_TRUE(logged("2"));
     EXPECT_EQ(text("txtMissed"), "2");
 
@@ -167,8 +172,8 @@ TEST_F(MainWindowTest, MissedCountGoesOnFromWhatTheBoxShows)
     open();
     startCapture();
     const QString lackingOne = QString(Traffic).remove(QStringLiteral(" dst_port=80"));
-    for (const auto& [before, after] : std::vector<std::pair<QString, QString>>{
-             {"100", "101"}, {"not a number", "1"}, {"32767", "32768"}, {"2.6", "4"}}) {
+    for (const auto& [before, after] : std::vector<std::pair<QString, QString>> {
+             { "100", "101" }, { "not a number", "1" }, { "32767", "32768" }, { "2.6", "4" } }) {
         find<QLineEdit>("txtMissed")->setText(before);
         const QString logged = text("txtNoMsgs");
         send(lackingOne.toUtf8());
@@ -181,9 +186,10 @@ TEST_F(MainWindowTest, StartCaptureFailures)
 {
     open();
     const std::pair<const char*, QString> cases[] = {
-        {"", failureBox(13, QStringLiteral("Type mismatch"))},
-        {"abc", failureBox(13, QStringLiteral("Type mismatch"))},
-        {"70000", failureBox(10022, QStringLiteral("Invalid argument: UDP port 70000 is outside 0 to 65535"))},
+        { "", failureBox(13, QStringLiteral("Type mismatch")) },
+        { "abc", failureBox(13, QStringLiteral("Type mismatch")) },
+        { "70000",
+            failureBox(10022, QStringLiteral("Invalid argument: UDP port 70000 is outside 0 to 65535")) },
     };
     for (const auto& [localPort, box] : cases) {
         dialogs.expectBox(box);
@@ -191,7 +197,8 @@ TEST_F(MainWindowTest, StartCaptureFailures)
         find<QPushButton>("cmdCapture")->click();
         dialogs.verifyAllUsed();
         EXPECT_EQ(captureState(), "Capture:OFF") << localPort;
-        EXPECT_EQ(find<QPlainTextEdit>("txtSyslogMsg")->toPlainText(), "Preparing to Capture Data... Please wait");
+        EXPECT_EQ(
+            find<QPlainTextEdit>("txtSyslogMsg")->toPlainText(), "Preparing to Capture Data... Please wait");
     }
 
     // Pressed twice: the second press fails and capture goes on.
@@ -224,8 +231,10 @@ TEST_F(MainWindowTest, RefreshShowsNewRowsAndTheSortAlternates)
 {
     open();
     startCapture();
-    for (const char* zone : {"b", "C", "a"})
-        send(QString(Traffic).replace(QStringLiteral("src zone=Untrust"), QStringLiteral("src zone=") + zone).toUtf8());
+    for (const char* zone : { "b", "C", "a" })
+        send(QString(Traffic)
+                 .replace(QStringLiteral("src zone=Untrust"), QStringLiteral("src zone=") + zone)
+                 .toUtf8());
     ASSERT_TRUE(logged("3"));
 
     platform::Grid& grid = window->recentLogView().grid().grid();
@@ -240,12 +249,12 @@ TEST_F(MainWindowTest, RefreshShowsNewRowsAndTheSortAlternates)
     auto sortByZone = [&] {
         grid.selectColumnForHeadingClick(zone);
         window->recentLogView().msgSyslogDB_Click();
-        return QStringList{grid.text(1, zone), grid.text(2, zone), grid.text(3, zone)};
+        return QStringList { grid.text(1, zone), grid.text(2, zone), grid.text(3, zone) };
     };
     // Descending first, then ascending, text compared without regard to case.
-    EXPECT_EQ(sortByZone(), (QStringList{"C", "b", "a"}));
+    EXPECT_EQ(sortByZone(), (QStringList { "C", "b", "a" }));
     EXPECT_EQ(window->state().GridSortOrder, 2);
-    EXPECT_EQ(sortByZone(), (QStringList{"a", "b", "C"}));
+    EXPECT_EQ(sortByZone(), (QStringList { "a", "b", "C" }));
     EXPECT_EQ(window->state().GridSortOrder, 1);
 
     // A click below the first data row changes nothing.
@@ -287,7 +296,8 @@ TEST_F(MainWindowTest, Command1OpensOneChartWindowAndANewOneAfterItIsClosed)
     EXPECT_TRUE(chart.isNull());
     command1->click();
     ASSERT_NE(window->analysisWindow(), nullptr);
-    EXPECT_EQ(window->analysisWindow()->findChild<QComboBox*>(QStringLiteral("cboChartType"))->currentText(), "Bar 2D");
+    EXPECT_EQ(window->analysisWindow()->findChild<QComboBox*>(QStringLiteral("cboChartType"))->currentText(),
+        "Bar 2D");
     EXPECT_TRUE(dialogs.boxes().empty());
 }
 

@@ -19,7 +19,8 @@ TEST(Trap, ReportsAFailureWithItsNumberAndSkipsTheRestOfTheBody)
     };
     const Case cases[] = {
         { {}, nullptr },
-        { [] { throw platform::Failure(3021, QStringLiteral("No current record.")); }, "3021: No current record." },
+        { [] { throw platform::Failure(3021, QStringLiteral("No current record.")); },
+            "3021: No current record." },
         { [] { throw std::bad_alloc(); }, "7: Out of memory" },
         { [] { throw std::runtime_error("vector::at"); }, "51: Internal error: vector::at" },
     };
@@ -31,8 +32,9 @@ TEST(Trap, ReportsAFailureWithItsNumberAndSkipsTheRestOfTheBody)
         log.write("0\r\n");
         log.close();
         testing::ScriptedDialogs dialogs;
-        const QString message = QStringLiteral("An Unexpected error has occured - Error: %1 - Error has been Logged")
-                                    .arg(QString::fromUtf8(c.reported));
+        const QString message
+            = QStringLiteral("An Unexpected error has occured - Error: %1 - Error has been Logged")
+                  .arg(QString::fromUtf8(c.reported));
         if (c.reported)
             dialogs.expectBox(message);
         int stepsDone = 0;

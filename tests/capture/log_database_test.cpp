@@ -8,7 +8,6 @@
 #include "scripted_dialogs.h"
 
 #include <QFileInfo>
-
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -21,14 +20,14 @@ protected:
     testing::ProgramFolder folder;
     platform::db::DatabaseEngine engine;
     FieldKeys keys;
-    FixedClock clock{QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5))};
-    LogDatabase database{engine, folder.databasePath(), keys};
+    FixedClock clock { QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5)) };
+    LogDatabase database { engine, folder.databasePath(), keys };
 
     // What the listener does for one datagram, without the window.
     long long store(const QString& message)
     {
-        const SyslogRecord record = ParseSyslogMessage(
-            message, keys, clock, [&](const QString&, const QString& text) { database.AppendMissedRow(text); });
+        const SyslogRecord record = ParseSyslogMessage(message, keys, clock,
+            [&](const QString&, const QString& text) { database.AppendMissedRow(text); });
         return database.AppendSyslogRecord(record);
     }
 
@@ -78,19 +77,20 @@ TEST_F(LogDatabaseTest, KeepsADatagramWhoseTimeStampCannotBeRead)
 TEST_F(LogDatabaseTest, StopsCaptureOnlyPastTheLimit)
 {
     // The last one is past 32 bits.
-    for (const qint64 size : {MaxDatabaseBytes, MaxDatabaseBytes + 1, 5'000'000'000LL}) {
+    for (const qint64 size : { MaxDatabaseBytes, MaxDatabaseBytes + 1, 5'000'000'000LL }) {
         const bool stops = size > MaxDatabaseBytes;
         testing::ScriptedDialogs dialogs;
         if (stops)
-            dialogs.expectBox({QString(MaximumSizeMessage), platform::MessageAnswer::Ok,
-                               QStringLiteral("Corvane(Beta)"), platform::MessageIcon::None, {}});
+            dialogs.expectBox({ QString(MaximumSizeMessage), platform::MessageAnswer::Ok,
+                QStringLiteral("Corvane(Beta)"), platform::MessageIcon::None, {} });
         database.setFileSizeSource([&] { return size; });
         QString shown;
         int stopped = 0;
-        database.CheckDatabaseSize([&](const QString& text) { shown = text; }, dialogs, [&] {
-            EXPECT_EQ(dialogs.boxes().size(), 1u) << "the box comes first";
-            ++stopped;
-        });
+        database.CheckDatabaseSize([&](const QString& text) { shown = text; }, dialogs,
+            [&] {
+                EXPECT_EQ(dialogs.boxes().size(), 1u) << "the box comes first";
+                ++stopped;
+            });
         EXPECT_EQ(shown, QString::number(size) + " Bytes");
         EXPECT_EQ(stopped, stops ? 1 : 0) << size;
         dialogs.verifyAllUsed();

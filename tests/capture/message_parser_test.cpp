@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QStringList>
-
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -44,23 +43,27 @@ TEST(MessageParser, ExtractFieldValueRules)
     const QString overflow = QStringLiteral("<Overflow>");
     auto pad = [](int length) { return QString(length, QLatin1Char('x')); };
     const std::vector<Case> cases = {
-        {"value at the very end", QStringLiteral("a=1 dst_port=80"), "dst_port=", QStringLiteral("80")},
-        {"key followed by a space", QStringLiteral("duration= policy_id=2"), "duration=", QString()},
-        {"key ending the message", QStringLiteral("x duration="), "duration=", QString()},
-        {"other letter case does not match", QStringLiteral("Sent=5"), "sent=", std::nullopt},
-        {"a tab is not a separator", QStringLiteral("sent=1\trcvd=2 x"), "sent=", QStringLiteral("1\trcvd=2")},
-        {"first occurrence counts, even inside another value", QStringLiteral("msg=sent=7 sent=9"), "sent=",
-         QStringLiteral("7")},
-        {"start time without its quote loses the first digit", QStringLiteral("start_time=2005-12-28 10:00:00 x"),
-         "start_time=", QStringLiteral("005-12-28 10:00:00 ")},
-        {"start time cut short by the end", QStringLiteral("start_time=\"2005-12"), "start_time=",
-         QStringLiteral("2005-12")},
-        {"255 characters are cut whole", QStringLiteral("src=") + QString(255, QLatin1Char('a')) + " x", "src=",
-         QString(255, QLatin1Char('a'))},
-        {"a value of 256 characters", QStringLiteral("src=") + QString(256, QLatin1Char('a')), "src=", overflow},
-        {"a key beginning past 32767", pad(32767) + QStringLiteral("src=1"), "src=", overflow},
-        {"the value beginning past 32767", pad(32764) + QStringLiteral("src=1"), "src=", overflow},
-        {"the last key position that fits", pad(32762) + QStringLiteral("src=1"), "src=", QStringLiteral("1")},
+        { "value at the very end", QStringLiteral("a=1 dst_port=80"), "dst_port=", QStringLiteral("80") },
+        { "key followed by a space", QStringLiteral("duration= policy_id=2"), "duration=", QString() },
+        { "key ending the message", QStringLiteral("x duration="), "duration=", QString() },
+        { "other letter case does not match", QStringLiteral("Sent=5"), "sent=", std::nullopt },
+        { "a tab is not a separator", QStringLiteral("sent=1\trcvd=2 x"),
+            "sent=", QStringLiteral("1\trcvd=2") },
+        { "first occurrence counts, even inside another value", QStringLiteral("msg=sent=7 sent=9"),
+            "sent=", QStringLiteral("7") },
+        { "start time without its quote loses the first digit",
+            QStringLiteral("start_time=2005-12-28 10:00:00 x"),
+            "start_time=", QStringLiteral("005-12-28 10:00:00 ") },
+        { "start time cut short by the end", QStringLiteral("start_time=\"2005-12"),
+            "start_time=", QStringLiteral("2005-12") },
+        { "255 characters are cut whole", QStringLiteral("src=") + QString(255, QLatin1Char('a')) + " x",
+            "src=", QString(255, QLatin1Char('a')) },
+        { "a value of 256 characters", QStringLiteral("src=") + QString(256, QLatin1Char('a')),
+            "src=", overflow },
+        { "a key beginning past 32767", pad(32767) + QStringLiteral("src=1"), "src=", overflow },
+        { "the value beginning past 32767", pad(32764) + QStringLiteral("src=1"), "src=", overflow },
+        { "the last key position that fits", pad(32762) + QStringLiteral("src=1"),
+            "src=", QStringLiteral("1") },
     };
     for (const Case& c : cases) {
         std::optional<QString> value;
@@ -80,11 +83,12 @@ TEST(MessageParser, ReportsTheMissingKeysBeforeAFailure)
     // duration= and the keys after it are missing, then the src= value is too long.
     QStringList missing;
     EXPECT_THROW(parse(QStringLiteral("NetScreen device_id=a start_time=\"2005-12-28 10:00:00\" src=")
-                           + QString(300, QLatin1Char('b')),
-                       &missing),
-                 platform::Failure);
-    EXPECT_EQ(missing, (QStringList{"duration=", "policy_id=", "service=", "proto=", "src zone=", "dst zone=",
-                                    "action=", "sent=", "rcvd="}));
+                         + QString(300, QLatin1Char('b')),
+                     &missing),
+        platform::Failure);
+    EXPECT_EQ(missing,
+        (QStringList { "duration=", "policy_id=", "service=", "proto=", "src zone=", "dst zone=", "action=",
+            "sent=", "rcvd=" }));
 }
 
 TEST(MessageParser, SentPlusRcvdAddsTheLeadingNumbers)
@@ -110,13 +114,25 @@ TEST(MessageParser, ParsesEverySampleLine)
         double sentPlusRcvd;
     };
     const Expected expected[] = {
-        {0, "fire00|2006-06-02 14:55:45|0|119|udp/port:7001|17|Trust|Untrust|Deny|0|0|192.168.2.1|1.2.3.4|3036|7001", 0},
+        { 0,
+            "fire00|2006-06-02 "
+            "14:55:45|0|119|udp/port:7001|17|Trust|Untrust|Deny|0|0|192.168.2.1|1.2.3.4|3036|7001",
+            0 },
         // The relay escaped the quotes: the backslash is skipped, the quote kept.
-        {2, "ns5gt|\"2005-03-16 16:33:2|0|320001|tcp/port:120|6|Null|self|Deny|0|60|192.168.2.1|1.2.3.4|31048|12", 60},
-        {3, "ns5gt|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>", 0},
-        {6, "<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>", 0},
-        {10, "0133012007000002|2009-01-22 15:14:10|0|45|icmp|1|Untrust|Trust|Deny|0|0|58.72.190.250|210.99.53.197|<0>|<0>", 0},
-        {12, "0133012007000002|2009-01-22 15:13:46|25|11|http|6|Untrust|Trust|Permit|178|84|115.89.244.226|210.99.50.44|43826|80", 262},
+        { 2,
+            "ns5gt|\"2005-03-16 "
+            "16:33:2|0|320001|tcp/port:120|6|Null|self|Deny|0|60|192.168.2.1|1.2.3.4|31048|12",
+            60 },
+        { 3, "ns5gt|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>", 0 },
+        { 6, "<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>", 0 },
+        { 10,
+            "0133012007000002|2009-01-22 "
+            "15:14:10|0|45|icmp|1|Untrust|Trust|Deny|0|0|58.72.190.250|210.99.53.197|<0>|<0>",
+            0 },
+        { 12,
+            "0133012007000002|2009-01-22 "
+            "15:13:46|25|11|http|6|Untrust|Trust|Permit|178|84|115.89.244.226|210.99.50.44|43826|80",
+            262 },
     };
     for (const Expected& e : expected) {
         const SyslogRecord record = parse(lines.at(e.line));

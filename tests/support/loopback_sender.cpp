@@ -22,7 +22,7 @@ LoopbackSender::~LoopbackSender()
 void LoopbackSender::send(const QByteArray& datagram) const
 {
     ::sendto(m_fd, datagram.constData(), static_cast<size_t>(datagram.size()), 0,
-             reinterpret_cast<const sockaddr*>(&m_to), sizeof m_to);
+        reinterpret_cast<const sockaddr*>(&m_to), sizeof m_to);
 }
 
 } // namespace corvane::testing

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-
 #include <netinet/in.h>
 
 namespace corvane::testing {
@@ -18,7 +17,7 @@ public:
 
 private:
     int m_fd;
-    sockaddr_in m_to{};
+    sockaddr_in m_to {};
 };
 
 } // namespace corvane::testing

@@ -50,7 +50,7 @@ protected:
 // Schema queries are SQLite's own, not the dialect's.
 ResultSet sqliteRows(const Connection& connection, const QString& sql)
 {
-    return ResultSet::fromSqlite(connection, SqliteQuery{sql, 0});
+    return ResultSet::fromSqlite(connection, SqliteQuery { sql, 0 });
 }
 
 // "name TYPE COLLATION" for each column, in order.
@@ -62,8 +62,8 @@ QString columnsOf(const Connection& connection, const QString& table)
     for (const auto& row : info.rows()) {
         const QByteArray name = row[0].toText().toUtf8();
         const char* collation = nullptr; // stays null, and shows as missing, if the lookup fails
-        sqlite3_table_column_metadata(connection.handle(), nullptr, table.toUtf8().constData(), name.constData(),
-            nullptr, &collation, nullptr, nullptr, nullptr);
+        sqlite3_table_column_metadata(connection.handle(), nullptr, table.toUtf8().constData(),
+            name.constData(), nullptr, &collation, nullptr, nullptr, nullptr);
         shapes << row[0].toText() + QLatin1Char(' ') + row[1].toText() + QLatin1Char(' ')
                 + QString::fromUtf8(collation);
     }
@@ -100,14 +100,17 @@ TEST_F(NewDb, WritesEveryTableAndAnErrorLogCountingZero)
     for (const auto& [table, columns] : tables) {
         EXPECT_EQ(columnsOf(connection, QLatin1String(table)), columns) << table;
         if (QLatin1String(table) != QLatin1String("Report")) {
-            EXPECT_EQ(first(QStringLiteral("SELECT count(*) FROM ") + QLatin1String(table)), Value(0)) << table;
+            EXPECT_EQ(first(QStringLiteral("SELECT count(*) FROM ") + QLatin1String(table)), Value(0))
+                << table;
         }
     }
     EXPECT_EQ(first(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type = 'table'")), Value(7));
     // logno is the rowid itself, so a new row always gets a number above every stored one.
-    EXPECT_EQ(first(QStringLiteral("SELECT pk FROM pragma_table_info('syslog') WHERE name = 'logno'")), Value(1));
+    EXPECT_EQ(
+        first(QStringLiteral("SELECT pk FROM pragma_table_info('syslog') WHERE name = 'logno'")), Value(1));
     ResultSet index = sqliteRows(connection,
-        QStringLiteral("SELECT ii.name FROM pragma_index_list('syslog') AS il, pragma_index_info(il.name) AS ii"));
+        QStringLiteral(
+            "SELECT ii.name FROM pragma_index_list('syslog') AS il, pragma_index_info(il.name) AS ii"));
     ASSERT_EQ(index.recordCount(), 1);
     EXPECT_EQ(index.value(0), Value(QStringLiteral("start_time=")));
     EXPECT_EQ(first(QStringLiteral("PRAGMA journal_mode")), Value(QStringLiteral("wal")));
@@ -127,10 +130,11 @@ QString filled(QString sql)
 
 TEST_F(NewDb, ShipsUsableReportsWithMatchingCaptions)
 {
-    Connection(database()).execute(
-        QStringLiteral("INSERT INTO syslog ([start_time=], [src=], [dst=], [service=], [policy_id=], "
-                       "[action=], [sent+rcvd], [dst_port=]) VALUES ('2006-06-02 14:55:45', "
-                       "'192.168.2.1', '1.2.3.4', 'udp/port:7001', '119', 'Deny', 460, '7001')"));
+    Connection(database())
+        .execute(
+            QStringLiteral("INSERT INTO syslog ([start_time=], [src=], [dst=], [service=], [policy_id=], "
+                           "[action=], [sent+rcvd], [dst_port=]) VALUES ('2006-06-02 14:55:45', "
+                           "'192.168.2.1', '1.2.3.4', 'udp/port:7001', '119', 'Deny', 460, '7001')"));
     Connection connection(database(), OpenMode::ReadOnly);
     ResultSet reports = sqliteRows(connection, QStringLiteral("SELECT * FROM Report ORDER BY rowid"));
     QStringList names;
@@ -175,7 +179,8 @@ TEST(NewDbRefusal, NeverOverwritesAndFailsClearly)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.wording);
         QTemporaryDir dir;
-        const QStringList present = QString::fromLatin1(c.present).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const QStringList present
+            = QString::fromLatin1(c.present).split(QLatin1Char(' '), Qt::SkipEmptyParts);
         for (const QString& name : present) {
             QFile file(dir.filePath(name));
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));

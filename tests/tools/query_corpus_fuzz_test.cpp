@@ -7,9 +7,7 @@
 
 #include <QFile>
 #include <QStringList>
-
 #include <gtest/gtest.h>
-
 #include <random>
 #include <sqlite3.h>
 
@@ -47,14 +45,69 @@ QStringList corpus(const Connection& connection)
 
 // Pieces that stress every stage: quoting, dates, nesting, writes, stacking.
 const char* const Fragments[] = {
-    "(", ")", "'", "\"", "#", "[", "]", ",", ";", "*", "&", "+", "-", "/", "=", "<>", "=>", "=<",
-    " SELECT ", " FROM ", " WHERE ", " GROUP BY ", " HAVING ", " ORDER BY ", " TOP 0 ", " TOP 3 PERCENT ",
-    " UNION ", " DISTINCT ", " Like '*a?[!b-c]#' ", " Is Null ", " Between 1 And ", " In (1,'a',Null) ",
-    " #2/30/2026# ", " #13/13/2026 25:61# ", " #12/5/2026# ", " Null ", " True ", " 1/0 ", " 9e999 ",
-    " IIf(", " Nz(", " Format(", " DateAdd('m', 1, ", " Mid(", " Sum(", " Count(*) ", " [no such] ",
-    "; DROP TABLE syslog", " INTO newtable ", " INSERT INTO syslog SELECT * FROM syslog", " DELETE FROM Report ",
-    " UPDATE Report SET [Report Name]='x' ", " PRAGMA writable_schema=1 ", " ATTACH 'x.db' AS x ",
-    " AS [a b] ", " -- ", " /* ", "\\", "\n", "\t", "\xc3\xa9", "%", "_",
+    "(",
+    ")",
+    "'",
+    "\"",
+    "#",
+    "[",
+    "]",
+    ",",
+    ";",
+    "*",
+    "&",
+    "+",
+    "-",
+    "/",
+    "=",
+    "<>",
+    "=>",
+    "=<",
+    " SELECT ",
+    " FROM ",
+    " WHERE ",
+    " GROUP BY ",
+    " HAVING ",
+    " ORDER BY ",
+    " TOP 0 ",
+    " TOP 3 PERCENT ",
+    " UNION ",
+    " DISTINCT ",
+    " Like '*a?[!b-c]#' ",
+    " Is Null ",
+    " Between 1 And ",
+    " In (1,'a',Null) ",
+    " #2/30/2026# ",
+    " #13/13/2026 25:61# ",
+    " #12/5/2026# ",
+    " Null ",
+    " True ",
+    " 1/0 ",
+    " 9e999 ",
+    " IIf(",
+    " Nz(",
+    " Format(",
+    " DateAdd('m', 1, ",
+    " Mid(",
+    " Sum(",
+    " Count(*) ",
+    " [no such] ",
+    "; DROP TABLE syslog",
+    " INTO newtable ",
+    " INSERT INTO syslog SELECT * FROM syslog",
+    " DELETE FROM Report ",
+    " UPDATE Report SET [Report Name]='x' ",
+    " PRAGMA writable_schema=1 ",
+    " ATTACH 'x.db' AS x ",
+    " AS [a b] ",
+    " -- ",
+    " /* ",
+    "\\",
+    "\n",
+    "\t",
+    "\xc3\xa9",
+    "%",
+    "_",
 };
 
 // One to four edits: insert a fragment, delete a run, cut short, or repeat a run.
@@ -64,10 +117,17 @@ QString mutate(QString text, std::mt19937& random)
     for (qsizetype step = upTo(3); step >= 0; --step) {
         const qsizetype at = upTo(text.size());
         switch (upTo(3)) {
-        case 0: text.insert(at, QString::fromUtf8(Fragments[upTo(qsizetype(std::size(Fragments)) - 1)])); break;
-        case 1: text.remove(at, 1 + upTo(7)); break;
-        case 2: text.truncate(at); break;
-        default: text.insert(upTo(text.size()), text.mid(at, 1 + upTo(11)));
+        case 0:
+            text.insert(at, QString::fromUtf8(Fragments[upTo(qsizetype(std::size(Fragments)) - 1)]));
+            break;
+        case 1:
+            text.remove(at, 1 + upTo(7));
+            break;
+        case 2:
+            text.truncate(at);
+            break;
+        default:
+            text.insert(upTo(text.size()), text.mid(at, 1 + upTo(11)));
         }
     }
     return text;
@@ -80,11 +140,13 @@ TEST(QueryCorpus, EveryMutatedQueryRunsOrFailsWithANumber)
     connection.execute(QStringLiteral(
         "INSERT INTO syslog ([src zone=], [src=], [start_time=], [sent+rcvd], [action=]) VALUES "
         "('Trust', '192.0.2.1', '2026-12-04 15:04:05', 100, 'Permit'), "
-        "('Untrust', 'a''b', '2026-12-05 15:04:06', 25.5, 'Deny'), ('0', NULL, '\"2005-03-16 16:33:2', NULL, '')"));
+        "('Untrust', 'a''b', '2026-12-05 15:04:06', 25.5, 'Deny'), ('0', NULL, '\"2005-03-16 16:33:2', NULL, "
+        "'')"));
     // Rows written through this connection, and the schema's version: a
     // query that changed either got past the read-only guard.
     auto changes = [&] {
-        const ResultSet schema = ResultSet::fromSqlite(connection, {QStringLiteral("PRAGMA schema_version"), 0});
+        const ResultSet schema
+            = ResultSet::fromSqlite(connection, { QStringLiteral("PRAGMA schema_version"), 0 });
         return std::pair(sqlite3_total_changes64(connection.handle()), schema.value(0).toInt64());
     };
     const auto before = changes();
@@ -95,7 +157,8 @@ TEST(QueryCorpus, EveryMutatedQueryRunsOrFailsWithANumber)
     int ran = 0;
     int refused = 0;
     for (int round = 0; round < 4000; ++round) {
-        const QString text = round < queries.size() ? queries[round] : mutate(queries[random() % queries.size()], random);
+        const QString text
+            = round < queries.size() ? queries[round] : mutate(queries[random() % queries.size()], random);
         SCOPED_TRACE(text.toStdString());
         try {
             const ResultSet rows(connection, text, corvane::platform::db::QueryAccess::ReadOnly);

@@ -52,7 +52,8 @@ TEST_F(QueryTool, PrintsTheRowsAsTheExportWritesThem)
         || result.out == "src zone=,TotalBytes,\r\ntrust,150,\r\nUntrust,25.5,\r\n")
         << result.out.toStdString();
     // A comma in a cell is written as it stands.
-    EXPECT_EQ(query(folder.databasePath(), QStringLiteral("SELECT [src=] FROM syslog WHERE [src=] LIKE 'a*'")).out,
+    EXPECT_EQ(
+        query(folder.databasePath(), QStringLiteral("SELECT [src=] FROM syslog WHERE [src=] LIKE 'a*'")).out,
         QByteArray("src=,\r\na,b,\r\n"));
 }
 
@@ -60,8 +61,10 @@ TEST_F(QueryTool, FailuresGoToStandardErrorWithTheirNumber)
 {
     const std::pair<QStringList, const char*> cases[] = {
         { { folder.databasePath(), QStringLiteral("DELETE FROM syslog") }, "Error 3129: " },
-        { { folder.databasePath(), QStringLiteral("SELECT * FROM syslog; DELETE FROM syslog") }, "Error 3142: " },
-        { { folder.databasePath(), QStringLiteral("SELECT [logno] FROM syslog WHERE [start_time=]<#2/30/2026#") },
+        { { folder.databasePath(), QStringLiteral("SELECT * FROM syslog; DELETE FROM syslog") },
+            "Error 3142: " },
+        { { folder.databasePath(),
+              QStringLiteral("SELECT [logno] FROM syslog WHERE [start_time=]<#2/30/2026#") },
             "Error 3075: Syntax error in date" },
         { { folder.path() + QStringLiteral("/missing.mdb"), QStringLiteral("SELECT * FROM syslog") },
             "Error 3024: " },

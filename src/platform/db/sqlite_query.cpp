@@ -12,8 +12,8 @@ SqliteQuery toSqliteQuery(const Connection& connection, const QString& queryText
 {
     // The schema is read afresh: a handful of tables, and never stale.
     const jet::SchemaSnapshot schema = jet::readSchema(connection.handle());
-    const jet::Translation translation = jet::translate(queryText, {QDateTime::currentDateTime(), &schema});
-    return SqliteQuery{translation.sql, translation.hiddenTrailingColumns};
+    const jet::Translation translation = jet::translate(queryText, { QDateTime::currentDateTime(), &schema });
+    return SqliteQuery { translation.sql, translation.hiddenTrailingColumns };
 }
 
 QString quoteIdentifier(const QString& name)

@@ -17,7 +17,7 @@ struct MessageBoxRequest {
 
 struct SaveFileRequest {
     QString title;
-    QString filter;           // "Label|pattern|Label|pattern", e.g. "All Files (*.*)|*.*"
+    QString filter; // "Label|pattern|Label|pattern", e.g. "All Files (*.*)|*.*"
     QString initialName;
     QString defaultExtension; // without the dot, added to a name typed without one
 };
@@ -36,11 +36,11 @@ public:
 
     void showMessage(const QString& text, const QString& title, MessageIcon icon = MessageIcon::None)
     {
-        messageBox({text, title, icon, MessageButtons::Ok});
+        messageBox({ text, title, icon, MessageButtons::Ok });
     }
     bool askYesNo(const QString& text, const QString& title, MessageIcon icon = MessageIcon::None)
     {
-        return messageBox({text, title, icon, MessageButtons::YesNo}) == MessageAnswer::Yes;
+        return messageBox({ text, title, icon, MessageButtons::YesNo }) == MessageAnswer::Yes;
     }
 };
 

@@ -112,7 +112,7 @@ void Grid::sort(SortDirection direction)
     for (std::size_t i = 0; i < count; ++i) {
         const QStringList& row = m_rows[static_cast<std::size_t>(top - 1) + i];
         for (int c = left; c <= right; ++c) {
-            SortKey key{};
+            SortKey key {};
             key.isNumber = isNumber(row[c], &key.number);
             if (!key.isNumber)
                 key.folded = row[c].toCaseFolded();

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <vector>
 
 namespace corvane::platform {
@@ -55,7 +54,7 @@ public:
     // heading row never moves.
     void sort(SortDirection direction);
 
-    int colWidth(int col) const;  // twips
+    int colWidth(int col) const; // twips
     void setColWidth(int col, int twips);
     int colAlignment(int col) const;
     void setColAlignment(int col, int alignment);

@@ -9,7 +9,8 @@ namespace {
 Qt::Alignment alignmentFor(int code)
 {
     // The old grid's codes: 0..2 left, 3..5 centre, 6..8 right; top, middle, bottom in each.
-    const Qt::Alignment horizontal = code <= 2 ? Qt::AlignLeft : (code <= 5 ? Qt::AlignHCenter : Qt::AlignRight);
+    const Qt::Alignment horizontal
+        = code <= 2 ? Qt::AlignLeft : (code <= 5 ? Qt::AlignHCenter : Qt::AlignRight);
     const int vertical = code % 3;
     return horizontal | (vertical == 0 ? Qt::AlignTop : (vertical == 1 ? Qt::AlignVCenter : Qt::AlignBottom));
 }

@@ -69,11 +69,11 @@ void GridWidget::showSelection()
     }
     const int top = std::max(1, m_grid.selectionTop()) - 1;
     const int bottom = std::max(1, m_grid.selectionBottom()) - 1;
-    const QItemSelection range(m_model->index(top, m_grid.selectionLeft()),
-                               m_model->index(bottom, m_grid.selectionRight()));
+    const QItemSelection range(
+        m_model->index(top, m_grid.selectionLeft()), m_model->index(bottom, m_grid.selectionRight()));
     selectionModel()->select(range, QItemSelectionModel::ClearAndSelect);
-    selectionModel()->setCurrentIndex(m_model->index(std::max(1, m_grid.row()) - 1, m_grid.col()),
-                                      QItemSelectionModel::NoUpdate);
+    selectionModel()->setCurrentIndex(
+        m_model->index(std::max(1, m_grid.row()) - 1, m_grid.col()), QItemSelectionModel::NoUpdate);
 }
 
 } // namespace corvane::platform

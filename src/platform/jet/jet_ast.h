@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <memory>
 #include <vector>
 
@@ -12,25 +11,25 @@ struct Query;
 
 struct Expr {
     enum class Kind {
-        Number,   // text: as written
-        Text,     // text: the value
-        Date,     // text: canonical date
+        Number, // text: as written
+        Text, // text: the value
+        Date, // text: canonical date
         Null,
-        Boolean,  // text: "-1" or "0"
-        Column,   // qualifier (may be empty), text: name
-        Star,     // t.* in a select list; qualifier
-        Call,     // text: function name in lower case; args; countStar for Count(*)
-        Negate,   // unary minus; args[0]
-        Binary,   // text: + - * / \ ^ & mod; args[0], args[1]
-        Compare,  // text: = <> < > <= >=; args[0], args[1]
-        And,      // args[0], args[1]
-        Or,       // args[0], args[1]
-        Not,      // args[0]
-        Between,  // args: value, low, high; negated
-        In,       // args: value, then the list; or query; negated
-        IsNull,   // args[0]; negated
-        Like,     // args: value, pattern; negated; alike for ALIKE
-        Exists,   // query
+        Boolean, // text: "-1" or "0"
+        Column, // qualifier (may be empty), text: name
+        Star, // t.* in a select list; qualifier
+        Call, // text: function name in lower case; args; countStar for Count(*)
+        Negate, // unary minus; args[0]
+        Binary, // text: + - * / \ ^ & mod; args[0], args[1]
+        Compare, // text: = <> < > <= >=; args[0], args[1]
+        And, // args[0], args[1]
+        Or, // args[0], args[1]
+        Not, // args[0]
+        Between, // args: value, low, high; negated
+        In, // args: value, then the list; or query; negated
+        IsNull, // args[0]; negated
+        Like, // args: value, pattern; negated; alike for ALIKE
+        Exists, // query
         Subquery, // query
     };
     Kind kind = Kind::Null;
@@ -77,13 +76,13 @@ struct OrderTerm {
 struct FromItem {
     enum class Kind { Table, Derived, Join, Group };
     Kind kind = Kind::Table;
-    QString name;                    // Table
-    QString alias;                   // Table, Derived
-    std::shared_ptr<Query> query;    // Derived
-    QString join;                    // Join: INNER, LEFT or RIGHT
-    std::unique_ptr<FromItem> left;  // Join; Group holds its content in left
+    QString name; // Table
+    QString alias; // Table, Derived
+    std::shared_ptr<Query> query; // Derived
+    QString join; // Join: INNER, LEFT or RIGHT
+    std::unique_ptr<FromItem> left; // Join; Group holds its content in left
     std::unique_ptr<FromItem> right; // Join
-    ExprPtr on;                      // Join
+    ExprPtr on; // Join
 };
 using FromItemPtr = std::unique_ptr<FromItem>;
 
@@ -102,7 +101,7 @@ struct Select {
 
 struct Query {
     std::vector<Select> selects; // joined by UNION
-    std::vector<bool> unionAll;  // between selects[i] and selects[i + 1]
+    std::vector<bool> unionAll; // between selects[i] and selects[i + 1]
     std::vector<OrderTerm> orderBy;
 };
 

@@ -71,7 +71,8 @@ private:
     static void refusePosition(const Expr& e)
     {
         if (e.kind == Kind::Number)
-            throw errors::notSupported(QStringLiteral("ORDER BY/GROUP BY by column position; repeat the expression"));
+            throw errors::notSupported(
+                QStringLiteral("ORDER BY/GROUP BY by column position; repeat the expression"));
     }
 
     void fromItem(const FromItem& item, const Scope& scope)

@@ -13,7 +13,10 @@ namespace {
 
 using Kind = Expr::Kind;
 
-QString bracket(const QString& name) { return QLatin1Char('[') + name + QLatin1Char(']'); }
+QString bracket(const QString& name)
+{
+    return QLatin1Char('[') + name + QLatin1Char(']');
+}
 
 QString quote(const QString& value)
 {
@@ -22,7 +25,10 @@ QString quote(const QString& value)
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
-QString wrap(const QString& sql, bool slot) { return slot ? sql : QLatin1Char('(') + sql + QLatin1Char(')'); }
+QString wrap(const QString& sql, bool slot)
+{
+    return slot ? sql : QLatin1Char('(') + sql + QLatin1Char(')');
+}
 
 bool isNumberLiteral(const Expr& e)
 {
@@ -125,7 +131,8 @@ QString Emitter::query(const Query& q, Place place, const Scope* outer)
     return sql;
 }
 
-QString Emitter::select(const Select& s, const std::vector<OrderTerm>* orderBy, Place place, const Scope* outer)
+QString Emitter::select(
+    const Select& s, const std::vector<OrderTerm>* orderBy, Place place, const Scope* outer)
 {
     const Scope scope(s, m_schema, outer);
     const QString head = s.distinct ? QStringLiteral("SELECT DISTINCT ") : QStringLiteral("SELECT ");
@@ -147,7 +154,8 @@ QString Emitter::select(const Select& s, const std::vector<OrderTerm>* orderBy, 
     if (s.having)
         body += QStringLiteral(" HAVING ") + condition(*s.having, true, scope);
     const bool ordered = orderBy && !orderBy->empty();
-    const QString order = ordered ? QStringLiteral(" ORDER BY ") + orderList(*orderBy, scope, false) : QString();
+    const QString order
+        = ordered ? QStringLiteral(" ORDER BY ") + orderList(*orderBy, scope, false) : QString();
 
     if (s.top == 0)
         return head + items(s, scope, false) + body + order;
@@ -173,14 +181,14 @@ QString Emitter::select(const Select& s, const std::vector<OrderTerm>* orderBy, 
     }
     if (place == Place::TopLevel) {
         m_hidden = s.percent ? 2 : 1;
-        return QStringLiteral("SELECT * FROM (") + head + items(s, scope, false) + QStringLiteral(", ") + window + body
-            + QStringLiteral(") WHERE ") + limit + QStringLiteral(" ORDER BY [__jet_rank]");
+        return QStringLiteral("SELECT * FROM (") + head + items(s, scope, false) + QStringLiteral(", ")
+            + window + body + QStringLiteral(") WHERE ") + limit + QStringLiteral(" ORDER BY [__jet_rank]");
     }
     // A subquery cannot hand hidden columns on: project its own items only.
     if (hasStar(s))
         throw errors::notSupported(QStringLiteral("TOP with * in a subquery when the order can have ties"));
-    return QStringLiteral("SELECT ") + projection(s) + QStringLiteral(" FROM (") + head + items(s, scope, true)
-        + QStringLiteral(", ") + window + body + QStringLiteral(") WHERE ") + limit;
+    return QStringLiteral("SELECT ") + projection(s) + QStringLiteral(" FROM (") + head
+        + items(s, scope, true) + QStringLiteral(", ") + window + body + QStringLiteral(") WHERE ") + limit;
 }
 
 QString Emitter::items(const Select& s, const Scope& scope, bool numbered)
@@ -209,7 +217,8 @@ QString Emitter::projection(const Select& s) const
         ++position;
         const QString inner = QStringLiteral("[__jet_c%1]").arg(position);
         const QString name = itemName(item, position);
-        out << (name.startsWith(QLatin1String("__jet_")) ? inner : inner + QStringLiteral(" AS ") + bracket(name));
+        out << (name.startsWith(QLatin1String("__jet_")) ? inner
+                                                         : inner + QStringLiteral(" AS ") + bracket(name));
     }
     return out.join(QStringLiteral(", "));
 }
@@ -218,7 +227,8 @@ QString Emitter::from(const FromItem& item, const Scope& scope)
 {
     switch (item.kind) {
     case FromItem::Kind::Table:
-        return bracket(item.name) + (item.alias.isEmpty() ? QString() : QStringLiteral(" AS ") + bracket(item.alias));
+        return bracket(item.name)
+            + (item.alias.isEmpty() ? QString() : QStringLiteral(" AS ") + bracket(item.alias));
     case FromItem::Kind::Derived:
         return QLatin1Char('(') + query(*item.query, Place::Nested, nullptr) + QLatin1Char(')')
             + (item.alias.isEmpty() ? QString() : QStringLiteral(" AS ") + bracket(item.alias));
@@ -245,9 +255,12 @@ QString Emitter::orderList(const std::vector<OrderTerm>& terms, const Scope& sco
             // An alias that repeats a column's name: Jet sorts by the column.
             bool shadowed = false;
             for (const SelectItem& item : scope.items()) {
-                shadowed = shadowed || (item.alias.compare(e->text, Qt::CaseInsensitive) == 0 && !sameExpression(*item.expr, *e));
+                shadowed = shadowed
+                    || (item.alias.compare(e->text, Qt::CaseInsensitive) == 0
+                        && !sameExpression(*item.expr, *e));
             }
-            sql = shadowed ? bracket(scope.holder(*e)) + QLatin1Char('.') + bracket(e->text) : term(*e, scope);
+            sql = shadowed ? bracket(scope.holder(*e)) + QLatin1Char('.') + bracket(e->text)
+                           : term(*e, scope);
         } else {
             sql = term(*e, scope);
         }
@@ -300,7 +313,8 @@ bool Emitter::keysUnique(const Select& s, const std::vector<OrderTerm>& orderBy,
         if (e.kind == Kind::Column && scope.column(e))
             keys << e.text.toLower();
     }
-    if (const SchemaSnapshot::Column* rowId = table->rowIdAlias(); rowId && keys.contains(rowId->name.toLower()))
+    if (const SchemaSnapshot::Column* rowId = table->rowIdAlias();
+        rowId && keys.contains(rowId->name.toLower()))
         return true;
     for (const QStringList& index : table->uniqueIndexes) {
         bool covered = true;
@@ -322,22 +336,23 @@ QString Emitter::condition(const Expr& e, bool slot, const Scope& scope)
     case Kind::And:
     case Kind::Or:
         return wrap(condition(*e.args[0], false, scope)
-                        + (e.kind == Kind::And ? QStringLiteral(" AND ") : QStringLiteral(" OR "))
-                        + condition(*e.args[1], false, scope),
-                    slot);
+                + (e.kind == Kind::And ? QStringLiteral(" AND ") : QStringLiteral(" OR "))
+                + condition(*e.args[1], false, scope),
+            slot);
     case Kind::Not:
         return wrap(QStringLiteral("NOT ") + condition(*e.args[0], false, scope), slot);
     case Kind::Compare:
         return wrap(comparison(e, scope), slot);
     case Kind::Like: {
         const QString sql = (e.alike ? QStringLiteral("jet_alike(") : QStringLiteral("jet_like("))
-            + value(*e.args[0], true, scope) + QStringLiteral(", ") + value(*e.args[1], true, scope) + QLatin1Char(')');
+            + value(*e.args[0], true, scope) + QStringLiteral(", ") + value(*e.args[1], true, scope)
+            + QLatin1Char(')');
         return e.negated ? wrap(QStringLiteral("NOT ") + sql, slot) : sql;
     }
     case Kind::IsNull:
         return wrap(value(*e.args[0], false, scope)
-                        + (e.negated ? QStringLiteral(" IS NOT NULL") : QStringLiteral(" IS NULL")),
-                    slot);
+                + (e.negated ? QStringLiteral(" IS NOT NULL") : QStringLiteral(" IS NULL")),
+            slot);
     case Kind::Between:
         return wrap(between(e, scope), slot);
     case Kind::In:
@@ -353,7 +368,8 @@ QString Emitter::comparison(const Expr& e, const Scope& scope)
 {
     const Expr& left = *e.args[0];
     const Expr& right = *e.args[1];
-    QString sql = value(left, false, scope) + QLatin1Char(' ') + e.text + QLatin1Char(' ') + value(right, false, scope);
+    QString sql = value(left, false, scope) + QLatin1Char(' ') + e.text + QLatin1Char(' ')
+        + value(right, false, scope);
     if (!comparesAsIs(left) && !comparesAsIs(right))
         sql += QStringLiteral(" COLLATE NOCASE");
     return sql;
@@ -414,7 +430,8 @@ QString Emitter::value(const Expr& e, bool slot, const Scope& scope)
     case Kind::Null:
         return QStringLiteral("NULL");
     case Kind::Column:
-        return e.qualifier.isEmpty() ? bracket(e.text) : bracket(e.qualifier) + QLatin1Char('.') + bracket(e.text);
+        return e.qualifier.isEmpty() ? bracket(e.text)
+                                     : bracket(e.qualifier) + QLatin1Char('.') + bracket(e.text);
     case Kind::Star:
         return e.qualifier.isEmpty() ? QStringLiteral("*") : bracket(e.qualifier) + QStringLiteral(".*");
     case Kind::Subquery:
@@ -450,7 +467,8 @@ QString Emitter::binary(const Expr& e, bool slot, const Scope& scope)
         return QStringLiteral("jet_concat(") + args.join(QStringLiteral(", ")) + QLatin1Char(')');
     }
     if (e.text == QLatin1String("*"))
-        return wrap(value(*e.args[0], false, scope) + QStringLiteral(" * ") + value(*e.args[1], false, scope), slot);
+        return wrap(
+            value(*e.args[0], false, scope) + QStringLiteral(" * ") + value(*e.args[1], false, scope), slot);
     const char* function = "jet_pow";
     if (e.text == QLatin1String("+"))
         function = "jet_add";
@@ -477,13 +495,15 @@ QString Emitter::call(const Expr& e, bool slot, const Scope& scope)
         return clock(e.text.toLower());
     case FunctionSpec::Form::IIf:
         // A Null condition takes the False branch, as in Jet.
-        return wrap(QStringLiteral("CASE WHEN ") + condition(*e.args[0], true, scope) + QStringLiteral(" THEN ") + arg(1)
-                        + QStringLiteral(" ELSE ") + arg(2) + QStringLiteral(" END"),
-                    slot);
+        return wrap(QStringLiteral("CASE WHEN ") + condition(*e.args[0], true, scope)
+                + QStringLiteral(" THEN ") + arg(1) + QStringLiteral(" ELSE ") + arg(2)
+                + QStringLiteral(" END"),
+            slot);
     case FunctionSpec::Form::Switch: {
         QString sql = QStringLiteral("CASE");
         for (std::size_t i = 0; i + 1 < e.args.size(); i += 2)
-            sql += QStringLiteral(" WHEN ") + condition(*e.args[i], true, scope) + QStringLiteral(" THEN ") + arg(i + 1);
+            sql += QStringLiteral(" WHEN ") + condition(*e.args[i], true, scope) + QStringLiteral(" THEN ")
+                + arg(i + 1);
         return wrap(sql + QStringLiteral(" END"), slot);
     }
     case FunctionSpec::Form::Choose: {
@@ -515,7 +535,7 @@ QString Emitter::call(const Expr& e, bool slot, const Scope& scope)
 QString Emitter::clock(const QString& name)
 {
     m_usesClock = true;
-    DateTime value = fromQDateTime(m_now).value_or(DateTime{});
+    DateTime value = fromQDateTime(m_now).value_or(DateTime {});
     if (name == QLatin1String("date")) {
         value.hour = value.minute = value.second = 0;
     } else if (name == QLatin1String("time")) {

@@ -3,18 +3,21 @@
 #include "platform/failure/failure_codes.h"
 
 #include <QRegularExpression>
-
 #include <cmath>
 
 namespace corvane::platform::jet {
 
 namespace {
 
-const char* const MonthNames[] = {"January", "February", "March",     "April",   "May",      "June",
-                                  "July",    "August",   "September", "October", "November", "December"};
-const char* const DayNames[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+const char* const MonthNames[] = { "January", "February", "March", "April", "May", "June", "July", "August",
+    "September", "October", "November", "December" };
+const char* const DayNames[]
+    = { "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday" };
 
-[[noreturn]] void invalidFormat() { throw failure::InvalidProcedureCall.make(); }
+[[noreturn]] void invalidFormat()
+{
+    throw failure::InvalidProcedureCall.make();
+}
 
 // 0 = Sunday; 1899-12-30 was a Saturday.
 int weekdayIndex(const DateTime& d)
@@ -23,15 +26,21 @@ int weekdayIndex(const DateTime& d)
     return static_cast<int>(((days + 6) % 7 + 7) % 7);
 }
 
-int dayOfYear(const DateTime& d) { return static_cast<int>(dayNumber(d.year, d.month, d.day) - dayNumber(d.year, 1, 1)) + 1; }
+int dayOfYear(const DateTime& d)
+{
+    return static_cast<int>(dayNumber(d.year, d.month, d.day) - dayNumber(d.year, 1, 1)) + 1;
+}
 
 int weekOfYear(const DateTime& d)
 {
-    const DateTime first{d.year, 1, 1, 0, 0, 0};
+    const DateTime first { d.year, 1, 1, 0, 0, 0 };
     return (dayOfYear(d) - 1 + weekdayIndex(first)) / 7 + 1;
 }
 
-QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+QString twoDigits(int n)
+{
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
 
 QString namedDateFormat(QStringView name)
 {
@@ -39,9 +48,9 @@ QString namedDateFormat(QStringView name)
         const char* name;
         const char* format;
     };
-    static const Named named[] = {{"long date", "dddd, mmmm d, yyyy"}, {"medium date", "dd-mmm-yy"},
-                                  {"short date", "m/d/yyyy"},          {"long time", "h:nn:ss AM/PM"},
-                                  {"medium time", "hh:nn AM/PM"},      {"short time", "hh:nn"}};
+    static const Named named[] = { { "long date", "dddd, mmmm d, yyyy" }, { "medium date", "dd-mmm-yy" },
+        { "short date", "m/d/yyyy" }, { "long time", "h:nn:ss AM/PM" }, { "medium time", "hh:nn AM/PM" },
+        { "short time", "hh:nn" } };
     for (const Named& n : named) {
         if (name.compare(QLatin1String(n.name), Qt::CaseInsensitive) == 0)
             return QString::fromLatin1(n.format);
@@ -65,7 +74,7 @@ QString generalDate(const DateTime& value)
     const QString time = QStringLiteral("%1:%2:%3 %4")
                              .arg(hour12)
                              .arg(twoDigits(value.minute), twoDigits(value.second),
-                                  value.hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
+                                 value.hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
     if (midnight)
         return date;
     if (zeroDate)
@@ -75,13 +84,14 @@ QString generalDate(const DateTime& value)
 
 bool isDateFormat(QStringView format)
 {
-    static const char* const numberFormats[] = {"general number", "currency", "fixed",   "standard", "percent",
-                                                "scientific",     "yes/no",   "true/false", "on/off"};
+    static const char* const numberFormats[] = { "general number", "currency", "fixed", "standard", "percent",
+        "scientific", "yes/no", "true/false", "on/off" };
     for (const char* name : numberFormats) {
         if (format.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
             return false;
     }
-    if (format.compare(QLatin1String("general date"), Qt::CaseInsensitive) == 0 || !namedDateFormat(format).isEmpty())
+    if (format.compare(QLatin1String("general date"), Qt::CaseInsensitive) == 0
+        || !namedDateFormat(format).isEmpty())
         return true;
     bool quoted = false;
     for (qsizetype i = 0; i < format.size(); ++i) {
@@ -209,7 +219,7 @@ QString formatNumber(double value, QStringView format)
         const char* name;
         const char* format;
     };
-    static const Named named[] = {{"fixed", "0.00"}, {"standard", "#,##0.00"}, {"percent", "0.00%"}};
+    static const Named named[] = { { "fixed", "0.00" }, { "standard", "#,##0.00" }, { "percent", "0.00%" } };
     if (format.isEmpty() || format.compare(QLatin1String("general number"), Qt::CaseInsensitive) == 0) {
         if (value == std::floor(value) && std::fabs(value) < 1e15)
             return QString::number(static_cast<long long>(value));
@@ -256,7 +266,7 @@ QString formatNumber(double value, QStringView format)
             if (i + 1 < format.size())
                 literal = format[++i];
         } else if (c == QLatin1Char('0') || c == QLatin1Char('#') || c == QLatin1Char('.')
-                   || (c == QLatin1Char(',') && inNumber)) {
+            || (c == QLatin1Char(',') && inNumber)) {
             if (done)
                 invalidFormat();
             inNumber = true;

@@ -7,14 +7,14 @@ namespace corvane::platform::jet {
 // A function a Jet query may call and how it is written for SQLite.
 struct FunctionSpec {
     enum class Form {
-        Plain,     // sql(args...)
+        Plain, // sql(args...)
         Aggregate, // sql(arg), an aggregate
-        IIf,       // CASE WHEN
-        Switch,    // CASE WHEN ... WHEN ...
-        Choose,    // CASE round(i) WHEN 1 ...
-        Nz,        // coalesce
-        IsNull,    // (x IS NULL)
-        Clock,     // Now(), Date(), Time(): frozen at translation
+        IIf, // CASE WHEN
+        Switch, // CASE WHEN ... WHEN ...
+        Choose, // CASE round(i) WHEN 1 ...
+        Nz, // coalesce
+        IsNull, // (x IS NULL)
+        Clock, // Now(), Date(), Time(): frozen at translation
     };
     enum class Result { Any, Text, Number, Date };
     const char* name; // Jet's name, lower case

@@ -43,7 +43,10 @@ struct Element {
     }
 };
 
-Failure invalidPattern() { return Failure(93, QStringLiteral("Invalid pattern string")); }
+Failure invalidPattern()
+{
+    return Failure(93, QStringLiteral("Invalid pattern string"));
+}
 
 std::vector<Element> compile(const QString& pattern)
 {
@@ -51,18 +54,18 @@ std::vector<Element> compile(const QString& pattern)
     for (qsizetype i = 0; i < pattern.size(); ++i) {
         const QChar c = pattern[i];
         if (c == QLatin1Char('*')) {
-            out.push_back({Element::Kind::AnyRun, {}, {}});
+            out.push_back({ Element::Kind::AnyRun, {}, {} });
         } else if (c == QLatin1Char('?')) {
-            out.push_back({Element::Kind::AnyOne, {}, {}});
+            out.push_back({ Element::Kind::AnyOne, {}, {} });
         } else if (c == QLatin1Char('#')) {
-            out.push_back({Element::Kind::Digit, {}, {}});
+            out.push_back({ Element::Kind::Digit, {}, {} });
         } else if (c == QLatin1Char('[')) {
             const qsizetype close = pattern.indexOf(QLatin1Char(']'), i + 1);
             if (close < 0)
                 throw invalidPattern();
             QString body = pattern.mid(i + 1, close - i - 1);
             i = close;
-            Element element{Element::Kind::Class, {}, {}};
+            Element element { Element::Kind::Class, {}, {} };
             if (body.startsWith(QLatin1Char('!'))) {
                 element.negated = true;
                 body.remove(0, 1);
@@ -80,7 +83,7 @@ std::vector<Element> compile(const QString& pattern)
             }
             out.push_back(element);
         } else {
-            out.push_back({Element::Kind::Literal, c.toCaseFolded(), {}});
+            out.push_back({ Element::Kind::Literal, c.toCaseFolded(), {} });
         }
     }
     return out;
@@ -124,11 +127,11 @@ bool alikeMatches(const QString& value, const QString& pattern)
     std::vector<Element> elements;
     for (QChar c : pattern) {
         if (c == QLatin1Char('%'))
-            elements.push_back({Element::Kind::AnyRun, {}, {}});
+            elements.push_back({ Element::Kind::AnyRun, {}, {} });
         else if (c == QLatin1Char('_'))
-            elements.push_back({Element::Kind::AnyOne, {}, {}});
+            elements.push_back({ Element::Kind::AnyOne, {}, {} });
         else
-            elements.push_back({Element::Kind::Literal, c.toCaseFolded(), {}});
+            elements.push_back({ Element::Kind::Literal, c.toCaseFolded(), {} });
     }
     return matchElements(elements, value.toCaseFolded());
 }

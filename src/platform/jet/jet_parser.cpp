@@ -15,7 +15,7 @@ constexpr int MaxDepth = 200;
 // Words that end a clause, for the clause Jet quotes in its messages.
 bool endsClause(const Token& t)
 {
-    for (const char* word : {"FROM", "WHERE", "GROUP", "HAVING", "ORDER", "UNION"}) {
+    for (const char* word : { "FROM", "WHERE", "GROUP", "HAVING", "ORDER", "UNION" }) {
         if (t.isWord(word))
             return true;
     }
@@ -25,12 +25,11 @@ bool endsClause(const Token& t)
 // Words that can never be a bare name.
 bool isReserved(const Token& t)
 {
-    static const char* const words[] = {
-        "SELECT", "FROM",   "WHERE",  "GROUP", "BY",     "HAVING", "ORDER",  "UNION",  "ALL",     "DISTINCT",
-        "DISTINCTROW",      "TOP",    "PERCENT",         "AS",     "ON",     "INNER",  "LEFT",    "RIGHT",
-        "OUTER",  "JOIN",   "AND",    "OR",    "NOT",    "XOR",    "EQV",    "IMP",    "MOD",     "LIKE",
-        "ALIKE",  "BETWEEN", "IS",    "IN",    "NULL",   "EXISTS", "INTO",   "ASC",    "DESC",    "TRUE",
-        "FALSE",  "ANY",    "SOME",   "TRANSFORM",       "PIVOT",  "PARAMETERS",       "WITH"};
+    static const char* const words[] = { "SELECT", "FROM", "WHERE", "GROUP", "BY", "HAVING", "ORDER", "UNION",
+        "ALL", "DISTINCT", "DISTINCTROW", "TOP", "PERCENT", "AS", "ON", "INNER", "LEFT", "RIGHT", "OUTER",
+        "JOIN", "AND", "OR", "NOT", "XOR", "EQV", "IMP", "MOD", "LIKE", "ALIKE", "BETWEEN", "IS", "IN",
+        "NULL", "EXISTS", "INTO", "ASC", "DESC", "TRUE", "FALSE", "ANY", "SOME", "TRANSFORM", "PIVOT",
+        "PARAMETERS", "WITH" };
     if (t.kind != TK::Word)
         return false;
     for (const char* word : words) {
@@ -44,7 +43,8 @@ bool isCompareOperator(const Token& t)
 {
     return t.kind == TK::Operator
         && (t.text == QLatin1String("=") || t.text == QLatin1String("<>") || t.text == QLatin1String("<")
-            || t.text == QLatin1String(">") || t.text == QLatin1String("<=") || t.text == QLatin1String(">="));
+            || t.text == QLatin1String(">") || t.text == QLatin1String("<=")
+            || t.text == QLatin1String(">="));
 }
 
 } // namespace
@@ -80,7 +80,10 @@ Parser::Parser(QStringView text, int currentYear, int depth)
 
 // ---- tokens and messages ----
 
-const Token& Parser::peek(std::size_t ahead) const { return m_tokens[std::min(m_tokens.size() - 1, m_pos + ahead)]; }
+const Token& Parser::peek(std::size_t ahead) const
+{
+    return m_tokens[std::min(m_tokens.size() - 1, m_pos + ahead)];
+}
 
 const Token& Parser::next()
 {
@@ -250,7 +253,8 @@ void Parser::parseTop(Select& select)
 
 void Parser::parseSelectList(Select& select)
 {
-    if (peek().isOperator("*") && (peek(1).isWord("FROM") || peek(1).kind == TK::End || peek(1).isOperator(";"))) {
+    if (peek().isOperator("*")
+        && (peek(1).isWord("FROM") || peek(1).kind == TK::End || peek(1).isOperator(";"))) {
         next();
         select.star = true;
         return;
@@ -262,7 +266,7 @@ void Parser::parseSelectList(Select& select)
             next();
             item.expr = node(Kind::Star, QString(), first);
         } else if ((peek().kind == TK::Name || (peek().kind == TK::Word && !isReserved(peek())))
-                   && (peek(1).isOperator(".") || peek(1).isOperator("!")) && peek(2).isOperator("*")) {
+            && (peek(1).isOperator(".") || peek(1).isOperator("!")) && peek(2).isOperator("*")) {
             const QString table = identifier(next());
             m_pos += 2;
             item.expr = node(Kind::Star, QString(), first);
@@ -300,7 +304,10 @@ QString Parser::identifier(const Token& token) const
     return token.text;
 }
 
-QString Parser::parseAlias() { return identifier(next()); }
+QString Parser::parseAlias()
+{
+    return identifier(next());
+}
 
 bool Parser::atBareAlias() const
 {
@@ -389,7 +396,7 @@ FromItemPtr Parser::parseDerived(std::shared_ptr<Query> query)
 ExprPtr Parser::parseExpr()
 {
     ExprPtr e = parseOr();
-    for (const char* word : {"XOR", "EQV", "IMP"}) {
+    for (const char* word : { "XOR", "EQV", "IMP" }) {
         if (peek().isWord(word))
             throw errors::notSupported(QStringLiteral("the %1 operator").arg(QLatin1String(word)));
     }
@@ -444,7 +451,8 @@ ExprPtr Parser::parseComparison()
             continue;
         }
         const bool negated = peek().isWord("NOT")
-            && (peek(1).isWord("LIKE") || peek(1).isWord("ALIKE") || peek(1).isWord("BETWEEN") || peek(1).isWord("IN"));
+            && (peek(1).isWord("LIKE") || peek(1).isWord("ALIKE") || peek(1).isWord("BETWEEN")
+                || peek(1).isWord("IN"));
         if (negated)
             next();
         if (peek().isWord("LIKE") || peek().isWord("ALIKE")) {
@@ -601,11 +609,11 @@ ExprPtr Parser::parseWord(const Token& word, std::size_t first)
         if (!isReserved(word))
             return parseCall(word, first);
     }
-    for (const char* truth : {"TRUE", "YES", "ON"}) {
+    for (const char* truth : { "TRUE", "YES", "ON" }) {
         if (word.isWord(truth))
             return node(Kind::Boolean, QStringLiteral("-1"), first);
     }
-    for (const char* falsehood : {"FALSE", "NO", "OFF"}) {
+    for (const char* falsehood : { "FALSE", "NO", "OFF" }) {
         if (word.isWord(falsehood))
             return node(Kind::Boolean, QStringLiteral("0"), first);
     }

@@ -1,8 +1,7 @@
 #include "platform/jet/jet_schema.h"
 
-#include <sqlite3.h>
-
 #include <memory>
+#include <sqlite3.h>
 
 namespace corvane::platform::jet {
 
@@ -37,8 +36,8 @@ QString text(sqlite3_stmt* statement, int column)
 QString collationOf(sqlite3* db, const QString& table, const QString& column)
 {
     const char* collation = nullptr;
-    if (sqlite3_table_column_metadata(db, "main", table.toUtf8().constData(), column.toUtf8().constData(), nullptr,
-                                      &collation, nullptr, nullptr, nullptr)
+    if (sqlite3_table_column_metadata(db, "main", table.toUtf8().constData(), column.toUtf8().constData(),
+            nullptr, &collation, nullptr, nullptr, nullptr)
             != SQLITE_OK
         || !collation)
         return QStringLiteral("BINARY");
@@ -66,7 +65,8 @@ const SchemaSnapshot::Column* SchemaSnapshot::Table::rowIdAlias() const
             key = &c;
         }
     }
-    return key && key->declaredType.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0 ? key : nullptr;
+    return key && key->declaredType.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0 ? key
+                                                                                                : nullptr;
 }
 
 const SchemaSnapshot::Table* SchemaSnapshot::table(const QString& wanted) const
@@ -81,12 +81,14 @@ const SchemaSnapshot::Table* SchemaSnapshot::table(const QString& wanted) const
 SchemaSnapshot readSchema(sqlite3* db)
 {
     SchemaSnapshot schema;
-    if (auto list = prepare(db, "SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite_%'")) {
+    if (auto list
+        = prepare(db, "SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite_%'")) {
         while (sqlite3_step(list.get()) == SQLITE_ROW)
-            schema.tables.push_back({text(list.get(), 0), {}, {}});
+            schema.tables.push_back({ text(list.get(), 0), {}, {} });
     }
     for (SchemaSnapshot::Table& table : schema.tables) {
-        if (auto info = prepare(db, "SELECT name, type, \"notnull\", pk, hidden FROM pragma_table_xinfo(?1)", table.name)) {
+        if (auto info = prepare(
+                db, "SELECT name, type, \"notnull\", pk, hidden FROM pragma_table_xinfo(?1)", table.name)) {
             while (sqlite3_step(info.get()) == SQLITE_ROW) {
                 if (sqlite3_column_int(info.get(), 4) != 0)
                     continue; // hidden columns of virtual tables
@@ -99,12 +101,12 @@ SchemaSnapshot readSchema(sqlite3* db)
                 table.columns.push_back(column);
             }
         }
-        if (auto indexes = prepare(db, "SELECT name FROM pragma_index_list(?1) WHERE \"unique\" = 1 AND partial = 0",
-                                   table.name)) {
+        if (auto indexes = prepare(db,
+                "SELECT name FROM pragma_index_list(?1) WHERE \"unique\" = 1 AND partial = 0", table.name)) {
             while (sqlite3_step(indexes.get()) == SQLITE_ROW) {
                 QStringList columns;
                 if (auto parts = prepare(db, "SELECT name FROM pragma_index_info(?1) ORDER BY seqno",
-                                         text(indexes.get(), 0))) {
+                        text(indexes.get(), 0))) {
                     while (sqlite3_step(parts.get()) == SQLITE_ROW)
                         columns << text(parts.get(), 0);
                 }

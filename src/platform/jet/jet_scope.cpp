@@ -14,10 +14,11 @@ void Scope::collect(const FromItem& item, const SchemaSnapshot* schema)
 {
     switch (item.kind) {
     case FromItem::Kind::Table:
-        m_sources.push_back({item.alias.isEmpty() ? item.name : item.alias, schema ? schema->table(item.name) : nullptr});
+        m_sources.push_back(
+            { item.alias.isEmpty() ? item.name : item.alias, schema ? schema->table(item.name) : nullptr });
         break;
     case FromItem::Kind::Derived:
-        m_sources.push_back({item.alias, nullptr});
+        m_sources.push_back({ item.alias, nullptr });
         break;
     case FromItem::Kind::Join:
         collect(*item.left, schema);

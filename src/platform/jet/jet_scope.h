@@ -4,7 +4,6 @@
 #include "platform/jet/jet_schema.h"
 
 #include <QString>
-
 #include <vector>
 
 namespace corvane::platform::jet {

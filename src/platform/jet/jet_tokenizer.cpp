@@ -13,11 +13,21 @@ namespace {
 
 bool isSpace(QChar c)
 {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r')
+        || c == QLatin1Char('\n');
 }
-bool isWordStart(QChar c) { return c.isLetter() || c == QLatin1Char('_'); }
-bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
-bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isWordStart(QChar c)
+{
+    return c.isLetter() || c == QLatin1Char('_');
+}
+bool isWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_');
+}
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
 class Scanner {
 public:
@@ -46,7 +56,7 @@ public:
             else
                 symbol();
         }
-        m_tokens.push_back(Token{Token::Kind::End, QString(), m_text.size(), 0});
+        m_tokens.push_back(Token { Token::Kind::End, QString(), m_text.size(), 0 });
         return std::move(m_tokens);
     }
 
@@ -55,7 +65,7 @@ private:
 
     void push(Token::Kind kind, QString value, qsizetype start)
     {
-        m_tokens.push_back(Token{kind, std::move(value), start, m_pos - start});
+        m_tokens.push_back(Token { kind, std::move(value), start, m_pos - start });
     }
 
     // A doubled delimiter is one delimiter character; nothing else escapes.
@@ -106,7 +116,8 @@ private:
         }
         const auto value = parseDate(m_text.mid(m_pos + 1, close - m_pos - 1).trimmed(), m_year);
         m_pos = close + 1;
-        push(value ? Token::Kind::Date : Token::Kind::BadDate, value ? formatCanonical(*value) : QString(), start);
+        push(value ? Token::Kind::Date : Token::Kind::BadDate, value ? formatCanonical(*value) : QString(),
+            start);
     }
 
     void number()
@@ -150,8 +161,8 @@ private:
     {
         const qsizetype start = m_pos;
         const QStringView two = m_text.mid(m_pos, 2);
-        static const char* const pairs[][2] = {{"<=", "<="}, {">=", ">="}, {"<>", "<>"},
-                                               {"=>", ">="}, {"=<", "<="}, {"!=", "<>"}};
+        static const char* const pairs[][2] = { { "<=", "<=" }, { ">=", ">=" }, { "<>", "<>" },
+            { "=>", ">=" }, { "=<", "<=" }, { "!=", "<>" } };
         for (const auto& pair : pairs) {
             if (two == QLatin1String(pair[0])) {
                 m_pos += 2;
@@ -171,6 +182,9 @@ private:
 
 } // namespace
 
-std::vector<Token> tokenize(QStringView text, int currentYear) { return Scanner(text, currentYear).run(); }
+std::vector<Token> tokenize(QStringView text, int currentYear)
+{
+    return Scanner(text, currentYear).run();
+}
 
 } // namespace corvane::platform::jet

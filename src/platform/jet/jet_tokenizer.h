@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringView>
-
 #include <vector>
 
 namespace corvane::platform::jet {
@@ -11,15 +10,15 @@ namespace corvane::platform::jet {
 // as tokens so that the parser can name the clause they stand in, as Jet does.
 struct Token {
     enum class Kind {
-        Word,      // keyword, function name, constant or bare name
-        Name,      // [bracketed] name; text is the content
-        String,    // '...' or "..."; text is the value
-        Date,      // #...#; text is the canonical date
-        Number,    // as written
-        Operator,  // text is the operator; => =< != arrive as >= <= <>
+        Word, // keyword, function name, constant or bare name
+        Name, // [bracketed] name; text is the content
+        String, // '...' or "..."; text is the value
+        Date, // #...#; text is the canonical date
+        Number, // as written
+        Operator, // text is the operator; => =< != arrive as >= <= <>
         BadString, // no closing quote
-        BadDate,   // no closing # or not a date
-        Invalid,   // a character or bracket that starts no token
+        BadDate, // no closing # or not a date
+        Invalid, // a character or bracket that starts no token
         End
     };
     Kind kind = Kind::End;

@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QString>
-
 #include <vector>
 
 namespace corvane::platform::jet {
@@ -10,14 +9,14 @@ namespace corvane::platform::jet {
 struct SchemaSnapshot;
 
 struct TranslateOptions {
-    QDateTime now;                          // Now(), Date() and Time() are frozen to it
+    QDateTime now; // Now(), Date() and Time() are frozen to it
     const SchemaSnapshot* schema = nullptr; // optional; enables the type and unique-key checks
 };
 
 struct Translation {
-    QString sql;                   // one SQLite SELECT, no ';'
+    QString sql; // one SQLite SELECT, no ';'
     int hiddenTrailingColumns = 0; // helper columns at the right that callers drop
-    bool usesClock = false;        // the text depends on the clock: do not cache it
+    bool usesClock = false; // the text depends on the clock: do not cache it
     std::vector<QString> warnings; // checks that could not be made
 };
 

@@ -7,7 +7,6 @@
 
 #include <QDate>
 #include <QString>
-
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -30,7 +29,10 @@ struct FunctionError {
     QString message;
 };
 
-[[noreturn]] void fail(const char* message) { throw FunctionError{QString::fromLatin1(message)}; }
+[[noreturn]] void fail(const char* message)
+{
+    throw FunctionError { QString::fromLatin1(message) };
+}
 
 JetValue read(sqlite3_value* value)
 {
@@ -42,7 +44,8 @@ JetValue read(sqlite3_value* value)
         v.number = sqlite3_value_double(value);
         break;
     case SQLITE_TEXT: {
-        v.text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+        v.text = QString::fromUtf8(
+            reinterpret_cast<const char*>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
         if (const auto date = parseCanonical(v.text)) {
             v.kind = JetValue::Kind::Date;
             v.date = *date;
@@ -55,7 +58,8 @@ JetValue read(sqlite3_value* value)
         break;
     default: // blobs do not occur in our tables; read them as text
         v.kind = JetValue::Kind::Text;
-        v.text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_blob(value)), sqlite3_value_bytes(value));
+        v.text = QString::fromUtf8(
+            reinterpret_cast<const char*>(sqlite3_value_blob(value)), sqlite3_value_bytes(value));
     }
     return v;
 }
@@ -366,8 +370,9 @@ void value(sqlite3_context* c, int, sqlite3_value** argv)
     QString text = toText(read(argv[0]));
     text.remove(QLatin1Char(' ')).remove(QLatin1Char('\t'));
     qsizetype end = 0;
-    while (end < text.size() && (text[end].isDigit() || text[end] == QLatin1Char('.')
-                                 || (end == 0 && (text[end] == QLatin1Char('-') || text[end] == QLatin1Char('+')))))
+    while (end < text.size()
+        && (text[end].isDigit() || text[end] == QLatin1Char('.')
+            || (end == 0 && (text[end] == QLatin1Char('-') || text[end] == QLatin1Char('+')))))
         ++end;
     bool ok = false;
     const double n = text.left(end).toDouble(&ok);
@@ -405,9 +410,18 @@ template <double (*op)(double)> void numeric(sqlite3_context* c, int, sqlite3_va
     resultNumber(c, op(toNumber(read(argv[0]))));
 }
 
-double sign(double x) { return x > 0 ? 1 : (x < 0 ? -1 : 0); }
-double floorOf(double x) { return std::floor(x); }
-double truncOf(double x) { return std::trunc(x); }
+double sign(double x)
+{
+    return x > 0 ? 1 : (x < 0 ? -1 : 0);
+}
+double floorOf(double x)
+{
+    return std::floor(x);
+}
+double truncOf(double x)
+{
+    return std::trunc(x);
+}
 
 void roundFunction(sqlite3_context* c, int argc, sqlite3_value** argv)
 {
@@ -487,7 +501,8 @@ void dateDiff(sqlite3_context* c, int argc, sqlite3_value** argv)
     else if (interval == "w")
         result = days / 7;
     else if (interval == "ww") // Sunday starts a week; 1899-12-30 was a Saturday
-        result = (dayNumber(b->year, b->month, b->day) + 6) / 7 - (dayNumber(a->year, a->month, a->day) + 6) / 7;
+        result
+            = (dayNumber(b->year, b->month, b->day) + 6) / 7 - (dayNumber(a->year, a->month, a->day) + 6) / 7;
     else if (interval == "h")
         result = secondsOf(*b) / 3600 - secondsOf(*a) / 3600;
     else if (interval == "n")
@@ -514,16 +529,17 @@ void formatFunction(sqlite3_context* c, int argc, sqlite3_value** argv)
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
         return sqlite3_result_null(c);
     const JetValue v = read(argv[0]);
-    const QString format = argc > 1 && sqlite3_value_type(argv[1]) != SQLITE_NULL ? toText(read(argv[1])) : QString();
+    const QString format
+        = argc > 1 && sqlite3_value_type(argv[1]) != SQLITE_NULL ? toText(read(argv[1])) : QString();
     if (v.kind == JetValue::Kind::Date)
         return resultText(c, formatDate(v.date, format));
     if (v.kind == JetValue::Kind::Number)
-        return resultText(c, isDateFormat(format) ? formatDateOf(v.number, format) : formatNumber(v.number, format));
+        return resultText(
+            c, isDateFormat(format) ? formatDateOf(v.number, format) : formatNumber(v.number, format));
     if (const auto n = readNumber(v.text); n && !isDateFormat(format))
         return resultText(c, formatNumber(*n, format));
     resultText(c, v.text);
 }
-
 
 // 1 = Sunday unless another first day is given (0 means the system's: Sunday).
 int weekdayNumber(const DateTime& d, int firstDay)
@@ -563,7 +579,8 @@ void datePartFunction(sqlite3_context* c, int argc, sqlite3_value** argv)
     if (!date)
         fail("Type mismatch");
     const int firstDay = firstDayArgument(argc, argv, 2);
-    const int dayOfYear = static_cast<int>(dayNumber(date->year, date->month, date->day) - dayNumber(date->year, 1, 1)) + 1;
+    const int dayOfYear
+        = static_cast<int>(dayNumber(date->year, date->month, date->day) - dayNumber(date->year, 1, 1)) + 1;
     int result = 0;
     if (interval == "yyyy")
         result = date->year;
@@ -578,7 +595,8 @@ void datePartFunction(sqlite3_context* c, int argc, sqlite3_value** argv)
     else if (interval == "w")
         result = weekdayNumber(*date, firstDay);
     else if (interval == "ww") // the week holding 1 January is week 1
-        result = (dayOfYear - 1 + weekdayNumber(DateTime{date->year, 1, 1, 0, 0, 0}, firstDay) - 1) / 7 + 1;
+        result
+            = (dayOfYear - 1 + weekdayNumber(DateTime { date->year, 1, 1, 0, 0, 0 }, firstDay) - 1) / 7 + 1;
     else if (interval == "h")
         result = date->hour;
     else if (interval == "n")
@@ -625,7 +643,8 @@ void timeSerial(sqlite3_context* c, int argc, sqlite3_value** argv)
 {
     if (anyNull(argc, argv))
         return sqlite3_result_null(c);
-    const double seconds = static_cast<double>(wholeArgument(argv[0]) * 3600 + wholeArgument(argv[1]) * 60 + wholeArgument(argv[2]));
+    const double seconds = static_cast<double>(
+        wholeArgument(argv[0]) * 3600 + wholeArgument(argv[1]) * 60 + wholeArgument(argv[2]));
     resultDate(c, fromSerial(seconds / 86400.0));
 }
 
@@ -642,7 +661,7 @@ void dateValue(sqlite3_context* c, int, sqlite3_value** argv)
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
         return sqlite3_result_null(c);
     const DateTime d = requireDate(argv[0]);
-    resultText(c, formatCanonical(DateTime{d.year, d.month, d.day, 0, 0, 0}));
+    resultText(c, formatCanonical(DateTime { d.year, d.month, d.day, 0, 0, 0 }));
 }
 
 void timeValue(sqlite3_context* c, int, sqlite3_value** argv)
@@ -650,7 +669,7 @@ void timeValue(sqlite3_context* c, int, sqlite3_value** argv)
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
         return sqlite3_result_null(c);
     const DateTime d = requireDate(argv[0]);
-    resultText(c, formatCanonical(DateTime{1899, 12, 30, d.hour, d.minute, d.second}));
+    resultText(c, formatCanonical(DateTime { 1899, 12, 30, d.hour, d.minute, d.second }));
 }
 
 void toDateFunction(sqlite3_context* c, int, sqlite3_value** argv)
@@ -777,67 +796,68 @@ struct Registration {
 void registerFunctions(sqlite3* db)
 {
     static const Registration registrations[] = {
-        {"jet_like", 2, guarded<like>},
-        {"jet_alike", 2, guarded<alike>},
-        {"jet_concat", -1, guarded<concat>},
-        {"jet_add", 2, guarded<add>},
-        {"jet_sub", 2, guarded<subtract>},
-        {"jet_div", 2, guarded<divide>},
-        {"jet_idiv", 2, guarded<integerDivide>},
-        {"jet_mod", 2, guarded<modulo>},
-        {"jet_pow", 2, guarded<power>},
-        {"jet_year", 1, guarded<datePart<&DateTime::year>>},
-        {"jet_month", 1, guarded<datePart<&DateTime::month>>},
-        {"jet_day", 1, guarded<datePart<&DateTime::day>>},
-        {"jet_hour", 1, guarded<datePart<&DateTime::hour>>},
-        {"jet_minute", 1, guarded<datePart<&DateTime::minute>>},
-        {"jet_second", 1, guarded<datePart<&DateTime::second>>},
-        {"jet_ucase", 1, guarded<upper>},
-        {"jet_lcase", 1, guarded<lower>},
-        {"jet_instr", -1, guarded<inString>},
-        {"jet_len", 1, guarded<length>},
-        {"jet_left", 2, guarded<left>},
-        {"jet_right", 2, guarded<right>},
-        {"jet_mid", -1, guarded<middle>},
-        {"jet_val", 1, guarded<value>},
-        {"jet_cstr", 1, guarded<toStringFunction>},
-        {"jet_cint", 1, guarded<toWhole<-32768, 32767>>},
-        {"jet_clng", 1, guarded<toWhole<-2147483648LL, 2147483647LL>>},
-        {"jet_cdbl", 1, guarded<toDouble>},
-        {"jet_int", 1, guarded<numeric<floorOf>>},
-        {"jet_fix", 1, guarded<numeric<truncOf>>},
-        {"jet_sgn", 1, guarded<numeric<sign>>},
-        {"jet_round", -1, guarded<roundFunction>},
-        {"jet_dateadd", 3, guarded<dateAdd>},
-        {"jet_datediff", 3, guarded<dateDiff>},
-        {"jet_format", -1, guarded<formatFunction>},
-        {"jet_weekday", -1, guarded<weekday>},
-        {"jet_datepart", -1, guarded<datePartFunction>},
-        {"jet_dateserial", 3, guarded<dateSerial>},
-        {"jet_timeserial", 3, guarded<timeSerial>},
-        {"jet_datevalue", 1, guarded<dateValue>},
-        {"jet_timevalue", 1, guarded<timeValue>},
-        {"jet_cdate", 1, guarded<toDateFunction>},
-        {"jet_cbyte", 1, guarded<toWhole<0, 255>>},
-        {"jet_csng", 1, guarded<toSingle>},
-        {"jet_ccur", 1, guarded<toCurrency>},
-        {"jet_cbool", 1, guarded<toBoolean>},
+        { "jet_like", 2, guarded<like> },
+        { "jet_alike", 2, guarded<alike> },
+        { "jet_concat", -1, guarded<concat> },
+        { "jet_add", 2, guarded<add> },
+        { "jet_sub", 2, guarded<subtract> },
+        { "jet_div", 2, guarded<divide> },
+        { "jet_idiv", 2, guarded<integerDivide> },
+        { "jet_mod", 2, guarded<modulo> },
+        { "jet_pow", 2, guarded<power> },
+        { "jet_year", 1, guarded<datePart<&DateTime::year>> },
+        { "jet_month", 1, guarded<datePart<&DateTime::month>> },
+        { "jet_day", 1, guarded<datePart<&DateTime::day>> },
+        { "jet_hour", 1, guarded<datePart<&DateTime::hour>> },
+        { "jet_minute", 1, guarded<datePart<&DateTime::minute>> },
+        { "jet_second", 1, guarded<datePart<&DateTime::second>> },
+        { "jet_ucase", 1, guarded<upper> },
+        { "jet_lcase", 1, guarded<lower> },
+        { "jet_instr", -1, guarded<inString> },
+        { "jet_len", 1, guarded<length> },
+        { "jet_left", 2, guarded<left> },
+        { "jet_right", 2, guarded<right> },
+        { "jet_mid", -1, guarded<middle> },
+        { "jet_val", 1, guarded<value> },
+        { "jet_cstr", 1, guarded<toStringFunction> },
+        { "jet_cint", 1, guarded<toWhole<-32768, 32767>> },
+        { "jet_clng", 1, guarded<toWhole<-2147483648LL, 2147483647LL>> },
+        { "jet_cdbl", 1, guarded<toDouble> },
+        { "jet_int", 1, guarded<numeric<floorOf>> },
+        { "jet_fix", 1, guarded<numeric<truncOf>> },
+        { "jet_sgn", 1, guarded<numeric<sign>> },
+        { "jet_round", -1, guarded<roundFunction> },
+        { "jet_dateadd", 3, guarded<dateAdd> },
+        { "jet_datediff", 3, guarded<dateDiff> },
+        { "jet_format", -1, guarded<formatFunction> },
+        { "jet_weekday", -1, guarded<weekday> },
+        { "jet_datepart", -1, guarded<datePartFunction> },
+        { "jet_dateserial", 3, guarded<dateSerial> },
+        { "jet_timeserial", 3, guarded<timeSerial> },
+        { "jet_datevalue", 1, guarded<dateValue> },
+        { "jet_timevalue", 1, guarded<timeValue> },
+        { "jet_cdate", 1, guarded<toDateFunction> },
+        { "jet_cbyte", 1, guarded<toWhole<0, 255>> },
+        { "jet_csng", 1, guarded<toSingle> },
+        { "jet_ccur", 1, guarded<toCurrency> },
+        { "jet_cbool", 1, guarded<toBoolean> },
     };
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
     for (const Registration& r : registrations)
         sqlite3_create_function_v2(db, r.name, r.args, flags, nullptr, r.function, nullptr, nullptr, nullptr);
 
     static const AggregateRegistration aggregates[] = {
-        {"jet_first", keepStep<false>, keepFinal},
-        {"jet_last", keepStep<true>, keepFinal},
-        {"jet_stdev", spreadStep, spreadFinal<false, true>},
-        {"jet_stdevp", spreadStep, spreadFinal<true, true>},
-        {"jet_var", spreadStep, spreadFinal<false, false>},
-        {"jet_varp", spreadStep, spreadFinal<true, false>},
+        { "jet_first", keepStep<false>, keepFinal },
+        { "jet_last", keepStep<true>, keepFinal },
+        { "jet_stdev", spreadStep, spreadFinal<false, true> },
+        { "jet_stdevp", spreadStep, spreadFinal<true, true> },
+        { "jet_var", spreadStep, spreadFinal<false, false> },
+        { "jet_varp", spreadStep, spreadFinal<true, false> },
     };
     // First and Last depend on row order, so they are not deterministic.
     for (const AggregateRegistration& a : aggregates)
-        sqlite3_create_function_v2(db, a.name, 1, SQLITE_UTF8 | SQLITE_INNOCUOUS, nullptr, nullptr, a.step, a.final, nullptr);
+        sqlite3_create_function_v2(
+            db, a.name, 1, SQLITE_UTF8 | SQLITE_INNOCUOUS, nullptr, nullptr, a.step, a.final, nullptr);
 }
 
 } // namespace corvane::platform::jet

@@ -94,9 +94,17 @@ TEST(AppendingTableView, MisuseFailsAndLeavesNoHalfRow)
     const std::pair<std::function<void()>, int> cases[] = {
         { [&] { view.update(); }, 3020 },
         { [&] { view.setValue(QStringLiteral("a"), Value(1)); }, 3020 },
-        { [&] { view.addNew(); view.setValue(QStringLiteral("c"), Value(1)); }, 3265 },
+        { [&] {
+             view.addNew();
+             view.setValue(QStringLiteral("c"), Value(1));
+         },
+            3265 },
         // refused by the table: the row is dropped, not kept for a later update
-        { [&] { view.setValue(QStringLiteral("a"), Value(1)); view.update(); }, 3146 },
+        { [&] {
+             view.setValue(QStringLiteral("a"), Value(1));
+             view.update();
+         },
+            3146 },
         { [&] { view.update(); }, 3020 },
     };
     for (std::size_t i = 0; i < std::size(cases); ++i)
@@ -122,8 +130,8 @@ TEST(AppendingTableView, AddNewStartsAfreshAndUnsetColumnsStayNull)
     view.update();
     const ResultSet rows(
         connection, QStringLiteral("SELECT [src zone=], [sent+rcvd] FROM syslog ORDER BY logno"));
-    const std::vector<std::vector<Value>> expected = { { Value(), Value(460.0) },
-        { Value(QStringLiteral("Trust")), Value() } };
+    const std::vector<std::vector<Value>> expected
+        = { { Value(), Value(460.0) }, { Value(QStringLiteral("Trust")), Value() } };
     EXPECT_EQ(rows.rows(), expected);
 }
 

@@ -28,7 +28,7 @@ inline int failureNumber(const std::function<void()>& action, QString* descripti
 // The first value of SQLite's own SQL, so checks do not lean on the dialect.
 inline Value firstValue(const Connection& connection, const QString& sql)
 {
-    return ResultSet::fromSqlite(connection, SqliteQuery{sql, 0}).value(0);
+    return ResultSet::fromSqlite(connection, SqliteQuery { sql, 0 }).value(0);
 }
 
 // A real database file in a fresh temporary folder, made with the given statements.

@@ -87,8 +87,7 @@ TEST(ResultSet, HiddenTrailingColumnsAreDropped)
     ScratchDatabase scratch(LogSchema);
     Connection connection = scratch.open();
     const std::pair<int, QStringList> cases[] = {
-        { 1, { QStringLiteral("a"), QStringLiteral("b") } },
-        { 5, {} }, // more than there are
+        { 1, { QStringLiteral("a"), QStringLiteral("b") } }, { 5, {} }, // more than there are
     };
     for (const auto& [hidden, names] : cases) {
         ResultSet result = ResultSet::fromSqlite(connection,

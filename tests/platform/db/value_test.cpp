@@ -10,11 +10,10 @@ namespace {
 TEST(Value, DisplayTextIsWhatTheGridShows)
 {
     const std::pair<Value, const char*> cases[] = {
-        { Value(), "" }, { Value(460.0), "460" }, { Value(-0.0), "0" },
-        { Value(0.1), "0.1" }, { Value(0.1 + 0.2), "0.30000000000000004" }, // the shortest that reads back
+        { Value(), "" }, { Value(460.0), "460" }, { Value(-0.0), "0" }, { Value(0.1), "0.1" },
+        { Value(0.1 + 0.2), "0.30000000000000004" }, // the shortest that reads back
         { Value(1.5e-7), "1.5e-07" }, { Value(9007199254740992.0), "9007199254740992" },
-        { Value(1e20), "1e+20" },
-        { Value(QStringLiteral("460.0")), "460.0" }, // text stays as written
+        { Value(1e20), "1e+20" }, { Value(QStringLiteral("460.0")), "460.0" }, // text stays as written
     };
     for (const auto& [value, text] : cases)
         EXPECT_EQ(value.displayText(), QString::fromUtf8(text)) << text;

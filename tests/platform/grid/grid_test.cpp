@@ -23,25 +23,25 @@ TEST(Grid, HeadingClickSortsTheWholeColumn)
     // Long enough that an unstable sort would reorder them.
     const QStringList equalKeys = QString("aAAaAaaAAAaAaAaaAAaAaaAaA").split(QString(), Qt::SkipEmptyParts);
     const Case cases[] = {
-        {{"10", "2", "-1", "1.5", ".5"}, SortDirection::Ascending, {"-1", ".5", "1.5", "2", "10"}},
-        {{"x", "10", "Deny", "9"}, SortDirection::Ascending, {"9", "10", "Deny", "x"}},
-        {{"x", "10", "Deny", "9"}, SortDirection::Descending, {"x", "Deny", "10", "9"}},
+        { { "10", "2", "-1", "1.5", ".5" }, SortDirection::Ascending, { "-1", ".5", "1.5", "2", "10" } },
+        { { "x", "10", "Deny", "9" }, SortDirection::Ascending, { "9", "10", "Deny", "x" } },
+        { { "x", "10", "Deny", "9" }, SortDirection::Descending, { "x", "Deny", "10", "9" } },
         // Equal keys keep their order, either way.
-        {{"b", "A", "c", "a"}, SortDirection::Ascending, {"A", "a", "b", "c"}},
-        {{"b", "a", "B"}, SortDirection::Descending, {"b", "B", "a"}},
-        {equalKeys, SortDirection::Ascending, equalKeys},
-        {{"192.0.2.10", "192.0.2.9", "10.0.0.1"}, SortDirection::Ascending,
-            {"10.0.0.1", "192.0.2.10", "192.0.2.9"}}, // addresses are text
+        { { "b", "A", "c", "a" }, SortDirection::Ascending, { "A", "a", "b", "c" } },
+        { { "b", "a", "B" }, SortDirection::Descending, { "b", "B", "a" } },
+        { equalKeys, SortDirection::Ascending, equalKeys },
+        { { "192.0.2.10", "192.0.2.9", "10.0.0.1" }, SortDirection::Ascending,
+            { "10.0.0.1", "192.0.2.10", "192.0.2.9" } }, // addresses are text
         // Blank cells and "inf" or "nan" are text.
-        {{"5", "", " 3 ", "nan", "inf"}, SortDirection::Ascending, {" 3 ", "5", "", "inf", "nan"}},
+        { { "5", "", " 3 ", "nan", "inf" }, SortDirection::Ascending, { " 3 ", "5", "", "inf", "nan" } },
     };
     for (const Case& c : cases) {
         const std::string name = c.cells.join(',').toStdString();
         Grid grid;
         std::vector<QStringList> rows;
         for (int i = 0; i < c.cells.size(); ++i)
-            rows.push_back({c.cells[i], QString::number(i)});
-        grid.setContents({"key", "index"}, rows);
+            rows.push_back({ c.cells[i], QString::number(i) });
+        grid.setContents({ "key", "index" }, rows);
         grid.setCurrentCell(2, 1);
         grid.selectColumnForHeadingClick(0);
         EXPECT_EQ(grid.row(), 1) << name;
@@ -56,23 +56,23 @@ TEST(Grid, HeadingClickSortsTheWholeColumn)
 TEST(Grid, SortsOnlyTheSelectedRowsByTheSelectedColumns)
 {
     Grid grid;
-    grid.setContents({"a", "b"}, {{"1", "z"}, {"9", "b"}, {"9", "a"}, {"3", "y"}, {"0", "q"}});
+    grid.setContents({ "a", "b" }, { { "1", "z" }, { "9", "b" }, { "9", "a" }, { "3", "y" }, { "0", "q" } });
     // Rows 2..4, keyed on a then b.
     grid.setCurrentCell(2, 0);
     grid.setSelectionEnd(4, 1);
     grid.sort(SortDirection::Ascending);
-    EXPECT_EQ(columnOf(grid, 1), (QStringList{"z", "y", "a", "b", "q"}));
+    EXPECT_EQ(columnOf(grid, 1), (QStringList { "z", "y", "a", "b", "q" }));
 
     // A single selected cell of row 1: nothing moves.
     grid.setCurrentCell(1, 1);
     grid.sort(SortDirection::Descending);
-    EXPECT_EQ(columnOf(grid, 1), (QStringList{"z", "y", "a", "b", "q"}));
+    EXPECT_EQ(columnOf(grid, 1), (QStringList { "z", "y", "a", "b", "q" }));
 }
 
 TEST(Grid, AnEmptyGridKeepsTheHeadingRowAndRefusesCellsOutside)
 {
     Grid grid;
-    grid.setContents({"a", "b"}, {});
+    grid.setContents({ "a", "b" }, {});
     grid.selectColumnForHeadingClick(1);
     EXPECT_EQ(grid.row(), 0);
     EXPECT_EQ(grid.col(), 1);

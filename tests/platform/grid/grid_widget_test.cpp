@@ -2,7 +2,6 @@
 
 #include <QHeaderView>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace corvane::platform {
@@ -14,8 +13,8 @@ protected:
     {
         std::vector<QStringList> rows;
         for (int i = 0; i < 6; ++i)
-            rows.push_back({QString::number(i), QStringLiteral("row %1").arg(i)});
-        widget.grid().setContents({"logno", "text"}, rows);
+            rows.push_back({ QString::number(i), QStringLiteral("row %1").arg(i) });
+        widget.grid().setContents({ "logno", "text" }, rows);
         widget.grid().setColWidth(1, 3000);
         widget.refresh();
         widget.resize(400, 300);

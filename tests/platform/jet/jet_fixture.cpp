@@ -7,7 +7,10 @@
 
 namespace corvane::platform::jet::testing {
 
-QDateTime fixtureClock() { return QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5)); }
+QDateTime fixtureClock()
+{
+    return QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5));
+}
 
 namespace {
 
@@ -25,7 +28,8 @@ const char* const Schema[] = {
     "CREATE TABLE Tagged (code TEXT COLLATE NOCASE NOT NULL, part INTEGER NOT NULL, note TEXT COLLATE NOCASE,"
     " UNIQUE (code, part))",
 
-    "INSERT INTO syslog (logno, [src zone=], [src=], [start_time=], [sent+rcvd], [action=], [service=], [dst_port=])"
+    "INSERT INTO syslog (logno, [src zone=], [src=], [start_time=], [sent+rcvd], [action=], [service=], "
+    "[dst_port=])"
     " VALUES (1, 'Trust', '192.0.2.1', '2026-12-04 15:04:05', 100, 'Permit', 'dns', '80'),"
     " (2, 'trust', '192.0.2.17', '2026-12-05 09:00:00', 50, 'Deny', 'http', '443'),"
     " (3, 'Untrust', '198.51.100.7', '2026-12-05 15:04:06', 25, 'Permit', '100%', NULL),"
@@ -50,8 +54,9 @@ QVariant cell(sqlite3_stmt* statement, int column)
     case SQLITE_NULL:
         return QVariant();
     default:
-        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
-                                          sqlite3_column_bytes(statement, column)));
+        return QVariant(
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
+                sqlite3_column_bytes(statement, column)));
     }
 }
 
@@ -69,13 +74,17 @@ FixtureDatabase::FixtureDatabase()
     m_schema = readSchema(m_db);
 }
 
-FixtureDatabase::~FixtureDatabase() { sqlite3_close(m_db); }
+FixtureDatabase::~FixtureDatabase()
+{
+    sqlite3_close(m_db);
+}
 
 void FixtureDatabase::exec(const QString& sql)
 {
     char* message = nullptr;
     if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK)
-        ADD_FAILURE() << "fixture statement failed: " << (message ? message : "") << "\n" << sql.toStdString();
+        ADD_FAILURE() << "fixture statement failed: " << (message ? message : "") << "\n"
+                      << sql.toStdString();
     sqlite3_free(message);
 }
 
@@ -84,7 +93,8 @@ FixtureDatabase::Result FixtureDatabase::run(const QString& sql) const
     Result result;
     const QByteArray utf8 = sql.toUtf8();
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &statement, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &statement, nullptr)
+        != SQLITE_OK) {
         result.error = QString::fromUtf8(sqlite3_errmsg(m_db));
         sqlite3_finalize(statement);
         return result;
@@ -111,7 +121,8 @@ QString FixtureDatabase::prepareError(const QString& sql) const
     sqlite3_stmt* statement = nullptr;
     const char* tail = nullptr;
     QString error;
-    if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &statement, &tail) != SQLITE_OK)
+    if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &statement, &tail)
+        != SQLITE_OK)
         error = QString::fromUtf8(sqlite3_errmsg(m_db));
     else if (!statement)
         error = QStringLiteral("empty statement");

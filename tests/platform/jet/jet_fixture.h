@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-
 #include <ostream>
 #include <vector>
 
@@ -26,7 +25,7 @@ public:
     struct Result {
         QStringList columns;
         std::vector<std::vector<QVariant>> rows; // qlonglong, double, QString or null
-        QString error;                           // SQLite's message when preparing or stepping failed
+        QString error; // SQLite's message when preparing or stepping failed
         bool prepared = false;
     };
 

@@ -1,7 +1,6 @@
 // The registered functions as a Jet query sees them: each expression is
 // translated and run on the fixture database, its single value read as text.
 #include "jet_fixture.h"
-
 #include "platform/failure/failure.h"
 #include "platform/jet/jet_translator.h"
 
@@ -10,8 +9,8 @@
 namespace corvane::platform::jet {
 namespace {
 
-using testing::FixtureDatabase;
 using testing::fixtureClock;
+using testing::FixtureDatabase;
 
 struct ExpressionCase {
     const char* expression;
@@ -21,11 +20,12 @@ struct ExpressionCase {
 QString valueOf(const char* expression, const char* from = "FROM Statustype WHERE [Status Type]='Active'")
 {
     FixtureDatabase db;
-    const TranslateOptions options{fixtureClock(), &db.schema()};
+    const TranslateOptions options { fixtureClock(), &db.schema() };
     QString sql;
     try {
-        sql = translate(QStringLiteral("SELECT %1 FROM %2").arg(QString::fromUtf8(expression), QString::fromUtf8(from).mid(5)),
-                        options)
+        sql = translate(QStringLiteral("SELECT %1 FROM %2")
+                            .arg(QString::fromUtf8(expression), QString::fromUtf8(from).mid(5)),
+            options)
                   .sql;
     } catch (const Failure& failure) {
         return QStringLiteral("refused: ") + failure.description();
@@ -42,49 +42,49 @@ QString valueOf(const char* expression, const char* from = "FROM Statustype WHER
 TEST(JetFunctions, ScalarFunctionsAnswerAsJetDoes)
 {
     const ExpressionCase cases[] = {
-        {"Format(#12/6/2026 3:04:05 PM#, 'yyyy-mm-dd hh:nn')", "2026-12-06 15:04"},
-        {"Format(#12/6/2026 3:04:05 PM#, 'h:mm AM/PM')", "3:04 PM"},
-        {"Format(#12/6/2026 3:04:05 PM#)", "12/6/2026 3:04:05 PM"},
-        {"Format(#12/6/2026#, 'Long Date')", "Sunday, December 6, 2026"},
-        {"Format(#12/6/2026#, 'ddd mmm d')", "Sun Dec 6"},
-        {"Format(1234.5, 'Standard')", "1,234.50"},
-        {"Format(0.256, 'Percent')", "25.60%"},
-        {"Format(-3.5, 'Currency')", "($3.50)"},
-        {"Format(7, '000')", "007"},
-        {"Format(0, 'Yes/No')", "No"},
-        {"Format('abc')", "abc"},
-        {"Format(#12/6/2026#, 'zz')", "error: Invalid procedure call or argument"},
-        {"Format(Null, 'Fixed')", "null"},
-        {"Weekday(#12/6/2026#)", "1"},
-        {"Weekday(#12/6/2026#, 2)", "7"},
-        {"Weekday(#12/6/2026#, 9)", "error: Invalid procedure call or argument"},
-        {"DatePart('q', #8/15/2026#)", "3"},
-        {"DatePart('y', #2/1/2028#)", "32"},
-        {"DatePart('ww', #1/3/2027#)", "2"},
-        {"DatePart('h', #8/15/2026 23:10:00#)", "23"},
-        {"DatePart('x', #8/15/2026#)", "error: Invalid procedure call or argument"},
-        {"DateSerial(2027, 2, 29)", "2027-03-01 00:00:00"},
-        {"DateSerial(2028, 2, 29)", "2028-02-29 00:00:00"},
-        {"DateSerial(2026, 13, 1)", "2027-01-01 00:00:00"},
-        {"DateSerial(2026, 1, 0)", "2025-12-31 00:00:00"},
-        {"DateSerial(26, 1, 1)", "2026-01-01 00:00:00"},
-        {"DateSerial(99, 1, 1)", "1999-01-01 00:00:00"},
-        {"TimeSerial(25, 0, 0)", "1899-12-31 01:00:00"},
-        {"TimeSerial(14, 30, 15)", "1899-12-30 14:30:15"},
-        {"DateValue('12/5/2026 1:02:03 PM')", "2026-12-05 00:00:00"},
-        {"TimeValue('12/5/2026 1:02:03 PM')", "1899-12-30 13:02:03"},
-        {"CDate('7/31/2026')", "2026-07-31 00:00:00"},
-        {"CDate('no date')", "error: Type mismatch"},
-        {"CDate(Null)", "error: Invalid use of Null"},
-        {"CByte(255.5)", "error: Overflow"},
-        {"CByte(254.5)", "254"},
-        {"CSng(1.23456789)", "1.234568"},
-        {"CCur(12.345678)", "12.3457"},
-        {"CBool('True')", "-1"},
-        {"CBool(0)", "0"},
-        {"CBool(2.5)", "-1"},
-        {"CBool('maybe')", "error: Type mismatch"},
-        {"DateDiff('d', #1/1/2026#, #1/1/2026#, 1)", "refused: "},
+        { "Format(#12/6/2026 3:04:05 PM#, 'yyyy-mm-dd hh:nn')", "2026-12-06 15:04" },
+        { "Format(#12/6/2026 3:04:05 PM#, 'h:mm AM/PM')", "3:04 PM" },
+        { "Format(#12/6/2026 3:04:05 PM#)", "12/6/2026 3:04:05 PM" },
+        { "Format(#12/6/2026#, 'Long Date')", "Sunday, December 6, 2026" },
+        { "Format(#12/6/2026#, 'ddd mmm d')", "Sun Dec 6" },
+        { "Format(1234.5, 'Standard')", "1,234.50" },
+        { "Format(0.256, 'Percent')", "25.60%" },
+        { "Format(-3.5, 'Currency')", "($3.50)" },
+        { "Format(7, '000')", "007" },
+        { "Format(0, 'Yes/No')", "No" },
+        { "Format('abc')", "abc" },
+        { "Format(#12/6/2026#, 'zz')", "error: Invalid procedure call or argument" },
+        { "Format(Null, 'Fixed')", "null" },
+        { "Weekday(#12/6/2026#)", "1" },
+        { "Weekday(#12/6/2026#, 2)", "7" },
+        { "Weekday(#12/6/2026#, 9)", "error: Invalid procedure call or argument" },
+        { "DatePart('q', #8/15/2026#)", "3" },
+        { "DatePart('y', #2/1/2028#)", "32" },
+        { "DatePart('ww', #1/3/2027#)", "2" },
+        { "DatePart('h', #8/15/2026 23:10:00#)", "23" },
+        { "DatePart('x', #8/15/2026#)", "error: Invalid procedure call or argument" },
+        { "DateSerial(2027, 2, 29)", "2027-03-01 00:00:00" },
+        { "DateSerial(2028, 2, 29)", "2028-02-29 00:00:00" },
+        { "DateSerial(2026, 13, 1)", "2027-01-01 00:00:00" },
+        { "DateSerial(2026, 1, 0)", "2025-12-31 00:00:00" },
+        { "DateSerial(26, 1, 1)", "2026-01-01 00:00:00" },
+        { "DateSerial(99, 1, 1)", "1999-01-01 00:00:00" },
+        { "TimeSerial(25, 0, 0)", "1899-12-31 01:00:00" },
+        { "TimeSerial(14, 30, 15)", "1899-12-30 14:30:15" },
+        { "DateValue('12/5/2026 1:02:03 PM')", "2026-12-05 00:00:00" },
+        { "TimeValue('12/5/2026 1:02:03 PM')", "1899-12-30 13:02:03" },
+        { "CDate('7/31/2026')", "2026-07-31 00:00:00" },
+        { "CDate('no date')", "error: Type mismatch" },
+        { "CDate(Null)", "error: Invalid use of Null" },
+        { "CByte(255.5)", "error: Overflow" },
+        { "CByte(254.5)", "254" },
+        { "CSng(1.23456789)", "1.234568" },
+        { "CCur(12.345678)", "12.3457" },
+        { "CBool('True')", "-1" },
+        { "CBool(0)", "0" },
+        { "CBool(2.5)", "-1" },
+        { "CBool('maybe')", "error: Type mismatch" },
+        { "DateDiff('d', #1/1/2026#, #1/1/2026#, 1)", "refused: " },
     };
     for (const ExpressionCase& c : cases) {
         SCOPED_TRACE(c.expression);
@@ -103,15 +103,15 @@ TEST(JetFunctions, AggregatesLeaveNullsOutAndNeedEnoughValues)
         const char* from;
         const char* expected;
     } cases[] = {
-        {"First([Status Type])", "FROM Statustype", "Active"},
-        {"Last([Status Type])", "FROM Statustype", "Members' Club"},
-        {"First([Membership Status])", "FROM Membershipdetails WHERE [Membership Status] Is Null", "null"},
-        {"Var([Payment Amount])", "FROM paymentdetails WHERE [Payment Amount] <= 20", "50"},
-        {"VarP([Payment Amount])", "FROM paymentdetails WHERE [Payment Amount] <= 20", "25"},
-        {"StDevP([Payment Amount])", "FROM paymentdetails WHERE [Payment Amount] <= 20", "5"},
-        {"StDev([Payment Amount])", "FROM paymentdetails WHERE [Payment Amount] = 10", "null"},
-        {"StDevP([Payment Amount])", "FROM paymentdetails WHERE [Payment Amount] = 10", "0"},
-        {"Var([Payment Amount])", "FROM paymentdetails WHERE [Payment Amount] < 0", "null"},
+        { "First([Status Type])", "FROM Statustype", "Active" },
+        { "Last([Status Type])", "FROM Statustype", "Members' Club" },
+        { "First([Membership Status])", "FROM Membershipdetails WHERE [Membership Status] Is Null", "null" },
+        { "Var([Payment Amount])", "FROM paymentdetails WHERE [Payment Amount] <= 20", "50" },
+        { "VarP([Payment Amount])", "FROM paymentdetails WHERE [Payment Amount] <= 20", "25" },
+        { "StDevP([Payment Amount])", "FROM paymentdetails WHERE [Payment Amount] <= 20", "5" },
+        { "StDev([Payment Amount])", "FROM paymentdetails WHERE [Payment Amount] = 10", "null" },
+        { "StDevP([Payment Amount])", "FROM paymentdetails WHERE [Payment Amount] = 10", "0" },
+        { "Var([Payment Amount])", "FROM paymentdetails WHERE [Payment Amount] < 0", "null" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expression);

@@ -2,7 +2,6 @@
 // clock and schema, then its RESULT is checked on the fixture rows with the
 // real jet_* functions, or its ERROR against the failure raised.
 #include "jet_fixture.h"
-
 #include "platform/failure/failure.h"
 #include "platform/jet/jet_parser.h"
 #include "platform/jet/jet_translator.h"
@@ -10,7 +9,6 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTextStream>
-
 #include <gtest/gtest.h>
 
 using namespace corvane::platform;
@@ -30,14 +28,14 @@ std::vector<SharedCase> loadCases()
     std::vector<SharedCase> cases;
     QFile file(QStringLiteral(CORVANE_SHARED_DIR "/jet-sql-cases.tsv"));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {{QStringLiteral("missing_file"), QString(), QString()}};
+        return { { QStringLiteral("missing_file"), QString(), QString() } };
     QTextStream in(&file);
     in.setEncoding(QStringConverter::Utf8);
     in.readLine(); // heading
     while (!in.atEnd()) {
         const QStringList fields = in.readLine().split(QLatin1Char('\t'));
         if (fields.size() >= 3 && !fields[0].isEmpty())
-            cases.push_back({fields[0], fields[1], fields[2]});
+            cases.push_back({ fields[0], fields[1], fields[2] });
     }
     return cases;
 }
@@ -131,7 +129,7 @@ public:
                 ++m_pos; // )
                 out.push_back(row);
             } else {
-                out.push_back({alternatives()});
+                out.push_back({ alternatives() });
             }
             if (peek() == QLatin1String(","))
                 ++m_pos;
@@ -144,13 +142,13 @@ private:
 
     Alternatives alternatives()
     {
-        Alternatives alts{atom()};
+        Alternatives alts { atom() };
         for (;;) {
             if (peek() == QLatin1String("or")) {
                 ++m_pos;
                 alts.push_back(atom());
             } else if (peek() == QLatin1String("(") && m_pos + 1 < m_tokens.size()
-                       && m_tokens[m_pos + 1] == QLatin1String("or")) {
+                && m_tokens[m_pos + 1] == QLatin1String("or")) {
                 m_pos += 2;
                 alts.push_back(atom());
                 ++m_pos; // )
@@ -185,8 +183,8 @@ private:
 // What a RESULT says about the rows.
 struct ExpectedRows {
     bool translationOnly = false;
-    int count = -1;                 // -1: as many as the rows listed
-    QString column;                 // "logno 1,2": values of one named column
+    int count = -1; // -1: as many as the rows listed
+    QString column; // "logno 1,2": values of one named column
     std::vector<ExpectedRow> rows;
     bool anyOrder = false;
 };
@@ -223,7 +221,7 @@ ExpectedRows readRows(QString text)
         list.replace(QRegularExpression(QStringLiteral(R"(\b(then|and)\b)")), QStringLiteral(","));
         for (const QString& item : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             if (!item.trimmed().isEmpty())
-                e.rows.push_back({{Atom{Atom::Kind::Number, item.trimmed().toDouble(), QString()}}});
+                e.rows.push_back({ { Atom { Atom::Kind::Number, item.trimmed().toDouble(), QString() } } });
         }
     } else {
         e.rows = ValueList(text).rows();
@@ -257,11 +255,12 @@ void checkRows(const ExpectedRows& expected, FixtureDatabase::Result result, int
         const qsizetype at = result.columns.indexOf(expected.column);
         ASSERT_GE(at, 0) << "no column " << expected.column.toStdString();
         for (auto& row : actual)
-            row = {row[static_cast<std::size_t>(at)]};
+            row = { row[static_cast<std::size_t>(at)] };
     }
     if (ordered && !expected.anyOrder) {
         for (std::size_t i = 0; i < actual.size(); ++i)
-            EXPECT_TRUE(matches(expected.rows[i], actual[i])) << "row " << i << " of " << show(actual).toStdString();
+            EXPECT_TRUE(matches(expected.rows[i], actual[i]))
+                << "row " << i << " of " << show(actual).toStdString();
         return;
     }
     // Rows tied or unordered: each expected row must meet a row of its own.
@@ -302,21 +301,28 @@ void checkAppend(const QString& input, FixtureDatabase& db)
     static const QRegularExpression append(QStringLiteral(R"(^append: \[(.+)\] := '(.*)'$)"));
     const auto m = append.match(input);
     ASSERT_TRUE(m.hasMatch()) << "unknown append form";
-    db.exec(QStringLiteral("INSERT INTO syslog (logno, [%1]) VALUES (6, '%2')").arg(m.captured(1), m.captured(2)));
-    const TranslateOptions options{fixtureClock(), &db.schema()};
-    const auto stored = db.run(translate(QStringLiteral("SELECT [%1], Year([%1]) FROM syslog WHERE logno = 6")
-                                             .arg(m.captured(1)), options).sql);
+    db.exec(QStringLiteral("INSERT INTO syslog (logno, [%1]) VALUES (6, '%2')")
+                .arg(m.captured(1), m.captured(2)));
+    const TranslateOptions options { fixtureClock(), &db.schema() };
+    const auto stored = db.run(translate(
+        QStringLiteral("SELECT [%1], Year([%1]) FROM syslog WHERE logno = 6").arg(m.captured(1)), options)
+                                   .sql);
     ASSERT_EQ(stored.rows.size(), 1u) << stored.error.toStdString();
     EXPECT_EQ(stored.rows[0][0].toString(), m.captured(2));
     EXPECT_TRUE(stored.rows[0][1].isNull());
-    db.exec(QStringLiteral("INSERT INTO syslog (logno, [%1]) VALUES (7, '\\\"2005-03-16 16:33:2')").arg(m.captured(1)));
-    const auto ranged = db.run(translate(QStringLiteral("SELECT logno FROM syslog WHERE [%1] BETWEEN #1/1/100# "
-                                                        "AND #12/31/9999 23:59:59#").arg(m.captured(1)), options).sql);
+    db.exec(QStringLiteral("INSERT INTO syslog (logno, [%1]) VALUES (7, '\\\"2005-03-16 16:33:2')")
+                .arg(m.captured(1)));
+    const auto ranged
+        = db.run(translate(QStringLiteral("SELECT logno FROM syslog WHERE [%1] BETWEEN #1/1/100# "
+                                          "AND #12/31/9999 23:59:59#")
+                               .arg(m.captured(1)),
+            options)
+                     .sql);
     for (const auto& row : ranged.rows)
         EXPECT_NE(row[0].toLongLong(), 7);
 }
 
-class SharedJetCase : public ::testing::TestWithParam<SharedCase> {};
+class SharedJetCase : public ::testing::TestWithParam<SharedCase> { };
 
 TEST_P(SharedJetCase, HoldsOnTheFixture)
 {
@@ -328,13 +334,14 @@ TEST_P(SharedJetCase, HoldsOnTheFixture)
         return checkAppend(c.input, db);
 
     const Expectation expected = readExpectation(c.expected);
-    const TranslateOptions options{fixtureClock(), &db.schema()};
+    const TranslateOptions options { fixtureClock(), &db.schema() };
     Translation translation;
     try {
         translation = translate(c.input, options);
     } catch (const Failure& failure) {
         ASSERT_FALSE(expected.hasSql) << "translation failed: " << failure.description().toStdString();
-        ASSERT_FALSE(expected.error.isEmpty()) << "unexpected failure " << failure.description().toStdString();
+        ASSERT_FALSE(expected.error.isEmpty())
+            << "unexpected failure " << failure.description().toStdString();
         return checkError(expected.error, failure);
     }
     ASSERT_TRUE(expected.hasSql) << "translated, though Jet refuses it: " << translation.sql.toStdString();
@@ -356,11 +363,12 @@ TEST_P(SharedJetCase, HoldsOnTheFixture)
         return;
     }
     ASSERT_TRUE(result.error.isEmpty()) << result.error.toStdString();
-    const bool ordered = !Parser(c.input, 2026).parseStatement().orderBy.empty() && translation.hiddenTrailingColumns == 0;
+    const bool ordered
+        = !Parser(c.input, 2026).parseStatement().orderBy.empty() && translation.hiddenTrailingColumns == 0;
     checkRows(rows, result, translation.hiddenTrailingColumns, ordered);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shared, SharedJetCase, ::testing::ValuesIn(loadCases()),
-                         [](const ::testing::TestParamInfo<SharedCase>& info) { return info.param.id.toStdString(); });
+    [](const ::testing::TestParamInfo<SharedCase>& info) { return info.param.id.toStdString(); });
 
 } // namespace

@@ -27,7 +27,7 @@ void runScript(const char* script)
             got = QStringLiteral("c%1").arg(queue.clear());
         } else {
             const std::optional<DatagramQueue::Item> item = queue.take();
-            got = !item       ? QStringLiteral("-")
+            got = !item         ? QStringLiteral("-")
                 : item->dropped ? QStringLiteral("d%1").arg(item->dropped)
                                 : QString::fromLatin1(item->datagram);
         }

@@ -127,8 +127,7 @@ TEST(UdpSocket, DeliversTheBytesAndTheirText)
         { "zone=M\xc3\xbcnchen \xe2\x82\xac", QStringLiteral(u"zone=M\u00fcnchen \u20ac") },
         // invalid UTF-8 is read as Latin-1, losing nothing
         { "zone=M\xfcnchen \xe2\x82", QStringLiteral(u"zone=M\u00fcnchen \u00e2\u0082") },
-        { QByteArray("\0a\0b\0", 5), nul + "a" + nul + "b" + nul },
-        { QByteArray(), QString() },
+        { QByteArray("\0a\0b\0", 5), nul + "a" + nul + "b" + nul }, { QByteArray(), QString() },
         { QByteArray(65507, 'z'), QString(65507, QLatin1Char('z')) }, // the largest there is
     };
     UdpSocket socket;
