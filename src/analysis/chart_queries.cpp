@@ -1,19 +1,11 @@
 #include "analysis/chart_queries.h"
 
 #include "platform/failure/failure_codes.h"
+#include "platform/jet/jet_translator.h"
 
 namespace corvane {
 
 namespace {
-
-// A text literal of our own making: a quote inside it is doubled, so a status
-// type such as Members' Club is counted instead of breaking the query.
-QString quoted(const QString& text)
-{
-    QString doubled = text;
-    doubled.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + doubled + QLatin1Char('\'');
-}
 
 QString twoDigits(int value)
 {
@@ -67,8 +59,10 @@ QString StatusTypeQuery()
 QString StatusCountQuery(const QString& statusType)
 {
     return QStringLiteral("SELECT COUNT ([Membership Status]) AS TotalRows ")
-        + QStringLiteral("FROM Membershipdetails ") + QStringLiteral("WHERE [Membership Status]=")
-        + quoted(statusType);
+        + QStringLiteral("FROM Membershipdetails ")
+        + QStringLiteral("WHERE [Membership Status]=")
+        // Doubled quotes: a status type such as Members' Club is counted too.
+        + platform::jet::textLiteral(statusType);
 }
 
 ChartMonths MonthsEndingIn(const QDate& today, const QLocale& locale)

@@ -1,14 +1,13 @@
 #include "reports/report_query.h"
 
+#include "platform/jet/jet_translator.h"
 #include "reports/filter_date_text.h"
 
 namespace corvane {
 
 QString ReportCriterion(const QString& reportName)
 {
-    QString quoted = reportName;
-    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QStringLiteral("[Report Name]='") + quoted + QLatin1Char('\'');
+    return QStringLiteral("[Report Name]=") + platform::jet::textLiteral(reportName);
 }
 
 FilterTexts FilterValues(const FilterTexts& boxTexts)

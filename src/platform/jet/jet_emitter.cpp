@@ -4,6 +4,7 @@
 #include "platform/jet/jet_errors.h"
 #include "platform/jet/jet_functions.h"
 #include "platform/jet/jet_scope.h"
+#include "platform/jet/jet_translator.h"
 
 #include <QStringList>
 
@@ -16,13 +17,6 @@ using Kind = Expr::Kind;
 QString bracket(const QString& name)
 {
     return QLatin1Char('[') + name + QLatin1Char(']');
-}
-
-QString quote(const QString& value)
-{
-    QString quoted = value;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
 QString wrap(const QString& sql, bool slot)
@@ -426,7 +420,7 @@ QString Emitter::value(const Expr& e, bool slot, const Scope& scope)
         return e.text;
     case Kind::Text:
     case Kind::Date:
-        return quote(e.text);
+        return textLiteral(e.text);
     case Kind::Null:
         return QStringLiteral("NULL");
     case Kind::Column:
@@ -543,7 +537,7 @@ QString Emitter::clock(const QString& name)
         value.month = 12;
         value.day = 30;
     }
-    return quote(formatCanonical(value));
+    return textLiteral(formatCanonical(value));
 }
 
 } // namespace corvane::platform::jet
