@@ -248,7 +248,7 @@ void ReportPreview::showLayout()
     platform::setGeometryInTwips(m_picView, AreaLeft, AreaTop, m_areaWidth, m_areaHeight);
     platform::setGeometryInTwips(
         m_msgReport, m_placement.left, m_placement.top, m_placement.width, m_placement.height);
-    m_msgReport->refresh();
+    m_msgReport->showFormat();
 }
 
 double ReportPreview::zoom() const

@@ -27,6 +27,12 @@ GridWidget::GridWidget(QWidget* parent)
 void GridWidget::refresh()
 {
     m_model->reload();
+    showFormat();
+    showSelection();
+}
+
+void GridWidget::showFormat()
+{
     QFont font = this->font();
     font.setPointSizeF(m_grid.fontSize());
     setFont(font);
@@ -34,7 +40,6 @@ void GridWidget::refresh()
     verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
     for (int c = 0; c < m_grid.cols(); ++c)
         setColumnWidth(c, twipsToPixels(m_grid.colWidth(c)));
-    showSelection();
 }
 
 void GridWidget::headingClicked(int section)

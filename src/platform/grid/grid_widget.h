@@ -21,6 +21,8 @@ public:
 
     // Shows the grid again after its contents, order, widths or font changed.
     void refresh();
+    // Shows new widths or a new font only; the rows stay as they are shown.
+    void showFormat();
 
 signals:
     void gridClicked();
