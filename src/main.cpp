@@ -1,5 +1,5 @@
-#include "app/clock.h"
-#include "app/error_logger.h"
+#include "base/clock.h"
+#include "base/error_logger.h"
 #include "app/main_window.h"
 #include "app/splash_window.h"
 #include "platform/dialogs/qt_dialogs.h"

@@ -2,7 +2,7 @@
 // stored rows per second, loss, memory, and how long a click waits.
 //   bench_capture_load [seconds-at-15000/s, default 60]
 #include "answering_dialogs.h"
-#include "app/clock.h"
+#include "base/clock.h"
 #include "app/main_window.h"
 #include "capture/capture_tab.h"
 #include "capture/log_database.h"

@@ -1,8 +1,8 @@
 // Socket to parser to both appends, without widgets: datagrams sent to
 // loopback as fast as possible, and how fast they end up as stored rows.
 #include "answering_dialogs.h"
-#include "app/clock.h"
-#include "app/field_keys.h"
+#include "base/clock.h"
+#include "base/field_keys.h"
 #include "capture/log_database.h"
 #include "capture/message_parser.h"
 #include "loopback_sender.h"

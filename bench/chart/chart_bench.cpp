@@ -1,9 +1,9 @@
 // The 24-hour zone chart built through the chart sources, with 1,000,000 log
 // rows inside its window: the figure the chart window waits for.
 #include "analysis/chart_builder.h"
-#include "app/clock.h"
-#include "app/error_logger.h"
-#include "app/shared_state.h"
+#include "base/clock.h"
+#include "base/error_logger.h"
+#include "base/shared_state.h"
 #include "platform/db/connection.h"
 #include "platform/db/statement.h"
 #include "platform/db/transaction.h"

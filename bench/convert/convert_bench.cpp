@@ -4,7 +4,7 @@
 // corvane-convert tool.
 //   bench_convert [lines, default 1000000]
 #include "answering_dialogs.h"
-#include "app/error_logger.h"
+#include "base/error_logger.h"
 #include "convert/capture_file_converter.h"
 #include "convert/parse_tab.h"
 #include "platform/dialogs/dialogs.h"
@@ -25,7 +25,7 @@ namespace {
 // addresses varied; the others cycle through the sample lines as they are.
 bool writeInput(const QString& path, long long count)
 {
-    QFile sample(QStringLiteral(CORVANE_SHARED_DIR "/samples/welf.txt"));
+    QFile sample(QStringLiteral(CORVANE_TEST_DATA "/welf.txt"));
     if (!sample.open(QIODevice::ReadOnly))
         return false;
     const QList<QByteArray> lines = sample.readAll().trimmed().split('\n');

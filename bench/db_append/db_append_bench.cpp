@@ -1,5 +1,5 @@
-#include "app/field_keys.h"
-#include "new_database.h"
+#include "base/field_keys.h"
+#include "base/new_database.h"
 #include "platform/db/appending_table_view.h"
 #include "platform/db/connection.h"
 #include "platform/failure/failure.h"
@@ -28,7 +28,7 @@ void appendOneRowCommits(benchmark::State& state)
     const QString path = dir.filePath(QStringLiteral("syslog97.mdb"));
     {
         Connection created = Connection::createNew(path);
-        for (const QString& sql : corvane::newdb::schemaStatements())
+        for (const QString& sql : corvane::schemaStatements())
             created.execute(sql);
     }
     Connection connection(path);

@@ -1,6 +1,6 @@
 // Messages per second through the parser alone, over the real device lines.
-#include "app/clock.h"
-#include "app/field_keys.h"
+#include "base/clock.h"
+#include "base/field_keys.h"
 #include "capture/message_parser.h"
 
 #include <QElapsedTimer>
@@ -10,7 +10,7 @@
 
 int main()
 {
-    QFile file(QStringLiteral(CORVANE_SHARED_DIR "/samples/netscreen.txt"));
+    QFile file(QStringLiteral(CORVANE_TEST_DATA "/netscreen.txt"));
     if (!file.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "cannot read %s\n", qPrintable(file.fileName()));
         return 1;

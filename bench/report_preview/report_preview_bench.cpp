@@ -1,8 +1,8 @@
 // A report of 30,000 rows: how long the preview takes to open (query, grid,
 // layout, first paint) and how long EXPORT takes to write the file.
 #include "answering_dialogs.h"
-#include "app/error_logger.h"
-#include "app/shared_state.h"
+#include "base/error_logger.h"
+#include "base/shared_state.h"
 #include "platform/db/connection.h"
 #include "platform/db/statement.h"
 #include "platform/db/transaction.h"

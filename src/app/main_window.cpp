@@ -1,7 +1,7 @@
 #include "app/main_window.h"
 
 #include "analysis/analysis_window.h"
-#include "app/trap.h"
+#include "base/trap.h"
 #include "browse/recent_log_view.h"
 #include "capture/capture_tab.h"
 #include "capture/log_database.h"

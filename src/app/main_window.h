@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/error_logger.h"
-#include "app/shared_state.h"
+#include "base/error_logger.h"
+#include "base/shared_state.h"
 
 #include <QMainWindow>
 #include <QPointer>

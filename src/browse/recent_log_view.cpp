@@ -1,8 +1,8 @@
 #include "browse/recent_log_view.h"
 
-#include "app/error_logger.h"
-#include "app/shared_state.h"
-#include "app/trap.h"
+#include "base/error_logger.h"
+#include "base/shared_state.h"
+#include "base/trap.h"
 #include "browse/recent_log.h"
 #include "platform/grid/grid_widget.h"
 

@@ -1,8 +1,8 @@
 #include "capture/capture_tab.h"
 
-#include "app/conversions.h"
-#include "app/error_logger.h"
-#include "app/trap.h"
+#include "base/conversions.h"
+#include "base/error_logger.h"
+#include "base/trap.h"
 #include "capture/log_database.h"
 #include "capture/message_parser.h"
 #include "platform/failure/failure_codes.h"

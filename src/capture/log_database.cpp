@@ -1,7 +1,7 @@
 #include "capture/log_database.h"
 
-#include "app/error_logger.h"
-#include "app/field_keys.h"
+#include "base/error_logger.h"
+#include "base/field_keys.h"
 #include "capture/syslog_record.h"
 #include "platform/db/database_engine.h"
 #include "platform/dialogs/dialogs.h"

@@ -1,8 +1,8 @@
 #include "capture/message_parser.h"
 
-#include "app/clock.h"
-#include "app/conversions.h"
-#include "app/field_keys.h"
+#include "base/clock.h"
+#include "base/conversions.h"
+#include "base/field_keys.h"
 #include "platform/failure/failure_codes.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/field_keys.h"
+#include "base/field_keys.h"
 
 #include <QDateTime>
 #include <QString>

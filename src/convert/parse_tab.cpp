@@ -1,7 +1,7 @@
 #include "convert/parse_tab.h"
 
-#include "app/error_logger.h"
-#include "app/trap.h"
+#include "base/error_logger.h"
+#include "base/trap.h"
 #include "convert/capture_file_converter.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/dialogs/mouse_pointer.h"

@@ -1,6 +1,6 @@
 #include "reports/preview_layout.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "platform/failure/failure_codes.h"
 #include "platform/grid/grid.h"
 

@@ -51,7 +51,7 @@ QString ReportCatalogue::filterValue(int k) const
 
 void ReportCatalogue::saveFilters(const FilterTexts& boxTexts)
 {
-    for (int k = 1; k <= 9; ++k) {
+    for (int k = 1; k <= FilterCount; ++k) {
         const QString& text = boxTexts[static_cast<size_t>(k - 1)];
         // An untouched empty box keeps a Null column Null.
         if (text != filterValue(k))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/report_definitions.h"
 #include "platform/db/connection.h"
 #include "platform/db/row_set_view.h"
 #include "reports/report_query.h"
@@ -18,7 +19,6 @@ class DatabaseEngine;
 class ReportCatalogue {
 public:
     // The caption that marks a filter the report does not use.
-    static constexpr const char* NotAvailable = "<Not Available>";
 
     ReportCatalogue(const platform::db::DatabaseEngine& engine, const QString& databasePath,
         platform::db::OpenMode mode = platform::db::OpenMode::ReadWrite);

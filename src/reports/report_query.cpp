@@ -20,7 +20,7 @@ FilterTexts FilterValues(const FilterTexts& boxTexts)
 
 QString ReplacePlaceholders(QString queryTemplate, const FilterTexts& values)
 {
-    for (int k = 0; k < 9; ++k)
+    for (int k = 0; k < FilterCount; ++k)
         queryTemplate.replace(
             QStringLiteral("filter%1").arg(k + 1), values[static_cast<size_t>(k)], Qt::CaseSensitive);
     return queryTemplate;

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "base/report_definitions.h"
+
 #include <QString>
 #include <array>
 
 namespace corvane {
 
 // The nine filter texts of a report run, filter 1 first.
-using FilterTexts = std::array<QString, 9>;
+using FilterTexts = std::array<QString, FilterCount>;
 
 // The criterion that finds a report by name. A ' in the name is doubled, so
 // a name holding an apostrophe is found like any other.

@@ -1,8 +1,8 @@
 #include "reports/report_tab.h"
 
-#include "app/error_logger.h"
-#include "app/shared_state.h"
-#include "app/trap.h"
+#include "base/error_logger.h"
+#include "base/shared_state.h"
+#include "base/trap.h"
 #include "reports/report_catalogue.h"
 #include "reports/report_preview.h"
 
@@ -49,7 +49,7 @@ ReportTab::ReportTab(
 
     auto* filters = new QGroupBox(QStringLiteral("Report Filters"), this);
     auto* filtersLayout = new QGridLayout(filters);
-    for (int k = 0; k < 9; ++k) {
+    for (int k = 0; k < FilterCount; ++k) {
         QLabel* caption = new QLabel(filters);
         caption->setObjectName(QStringLiteral("L%1").arg(k + 1));
         QLineEdit* box = new QLineEdit(filters);
@@ -136,7 +136,7 @@ void ReportTab::dbcboReport_Click()
         reports.saveFilters(boxTexts());
         reports.pick(name);
         showCurrentReport();
-        for (size_t k = 0; k < 9; ++k)
+        for (std::size_t k = 0; k < m_boxes.size(); ++k)
             m_boxes[k]->setEnabled(ReportCatalogue::isAvailable(m_captions[k]->text()));
     });
 }
@@ -157,7 +157,7 @@ void ReportTab::cmdRunReport_Click()
 // The labels and boxes show the current report's captions and values.
 void ReportTab::showCurrentReport()
 {
-    for (size_t k = 0; k < 9; ++k) {
+    for (std::size_t k = 0; k < m_boxes.size(); ++k) {
         const int filter = static_cast<int>(k) + 1;
         const bool shown = m_catalogue && m_catalogue->hasCurrentReport();
         m_captions[k]->setText(shown ? m_catalogue->caption(filter) : QString());
@@ -170,7 +170,7 @@ void ReportTab::showCurrentReport()
 FilterTexts ReportTab::boxTexts() const
 {
     FilterTexts texts;
-    for (size_t k = 0; k < 9; ++k)
+    for (std::size_t k = 0; k < m_boxes.size(); ++k)
         texts[k] = m_boxes[k]->text();
     return texts;
 }

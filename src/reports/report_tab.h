@@ -49,8 +49,8 @@ private:
     platform::Dialogs& m_dialogs;
     std::unique_ptr<ReportCatalogue> m_catalogue;
     QComboBox* m_dbcboReport;
-    std::array<QLabel*, 9> m_captions;
-    std::array<QLineEdit*, 9> m_boxes;
+    std::array<QLabel*, FilterCount> m_captions;
+    std::array<QLineEdit*, FilterCount> m_boxes;
     QPlainTextEdit* m_txtSQL;
     QPushButton* m_cmdRunReport;
 };

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/clock.h"
-#include "app/error_logger.h"
-#include "app/shared_state.h"
+#include "base/clock.h"
+#include "base/error_logger.h"
+#include "base/shared_state.h"
 #include "program_folder.h"
 #include "scripted_dialogs.h"
 

@@ -1,5 +1,5 @@
 #include "analysis/analysis_window.h"
-#include "app/clock.h"
+#include "base/clock.h"
 #include "app/main_window.h"
 #include "browse/recent_log_view.h"
 #include "capture/capture_tab.h"

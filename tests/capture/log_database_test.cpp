@@ -1,5 +1,5 @@
-#include "app/clock.h"
-#include "app/field_keys.h"
+#include "base/clock.h"
+#include "base/field_keys.h"
 #include "capture/log_database.h"
 #include "capture/message_parser.h"
 #include "platform/db/database_engine.h"

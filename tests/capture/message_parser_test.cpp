@@ -1,5 +1,5 @@
-#include "app/clock.h"
-#include "app/field_keys.h"
+#include "base/clock.h"
+#include "base/field_keys.h"
 #include "capture/message_parser.h"
 #include "platform/failure/failure.h"
 
@@ -101,7 +101,7 @@ TEST(MessageParser, SentPlusRcvdAddsTheLeadingNumbers)
 // Every real device line, with what it must give.
 TEST(MessageParser, ParsesEverySampleLine)
 {
-    QFile file(QStringLiteral(CORVANE_SHARED_DIR "/samples/netscreen.txt"));
+    QFile file(QStringLiteral(CORVANE_TEST_DATA "/netscreen.txt"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     QStringList lines;
     while (!file.atEnd())

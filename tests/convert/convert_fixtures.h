@@ -19,7 +19,7 @@ inline QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-inline const QString WelfSample = QStringLiteral(CORVANE_SHARED_DIR "/samples/welf.txt");
+inline const QString WelfSample = QStringLiteral(CORVANE_TEST_DATA "/welf.txt");
 
 // The one line of welf.txt that holds all eleven keys, cut by hand: src and
 // dst keep the port pairs that follow them.

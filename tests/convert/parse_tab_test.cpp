@@ -1,4 +1,4 @@
-#include "app/error_logger.h"
+#include "base/error_logger.h"
 #include "convert/parse_tab.h"
 #include "convert_fixtures.h"
 #include "program_folder.h"

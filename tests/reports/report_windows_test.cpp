@@ -1,7 +1,7 @@
 // The report tab and the preview window driven as a user drives them, on a
 // real database in a temporary program folder, with the scripted dialogs.
-#include "app/clock.h"
-#include "app/error_logger.h"
+#include "base/clock.h"
+#include "base/error_logger.h"
 #include "app/main_window.h"
 #include "browse/recent_log_view.h"
 #include "platform/db/connection.h"

@@ -1,6 +1,6 @@
 #include "program_folder.h"
 
-#include "new_database.h"
+#include "base/new_database.h"
 
 #include <QFile>
 
@@ -8,7 +8,7 @@ namespace corvane::testing {
 
 ProgramFolder::ProgramFolder()
 {
-    newdb::createNewDatabase(m_dir.path());
+    createNewDatabase(m_dir.path());
 }
 
 int ProgramFolder::errorLogCount() const

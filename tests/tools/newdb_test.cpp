@@ -1,4 +1,4 @@
-#include "app/field_keys.h"
+#include "base/field_keys.h"
 #include "platform/db/connection.h"
 #include "platform/db/result_set.h"
 

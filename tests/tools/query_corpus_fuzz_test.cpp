@@ -32,7 +32,7 @@ QStringList corpus(const Connection& connection)
                        .replace(QLatin1String("filter3"), QLatin1String("192.0.2.*"))
                        .replace(QLatin1String("filter4"), QLatin1String("*"));
     }
-    QFile cases(QStringLiteral(CORVANE_SHARED_DIR "/jet-sql-cases.tsv"));
+    QFile cases(QStringLiteral(CORVANE_TEST_DATA "/jet-sql-cases.tsv"));
     EXPECT_TRUE(cases.open(QIODevice::ReadOnly | QIODevice::Text));
     cases.readLine(); // heading
     while (!cases.atEnd()) {

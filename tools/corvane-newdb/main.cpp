@@ -1,4 +1,6 @@
-#include "new_database.h"
+#include "base/error_logger.h"
+#include "base/new_database.h"
+#include "base/shared_state.h"
 #include "platform/failure/failure.h"
 
 #include <QCoreApplication>
@@ -18,13 +20,14 @@ int main(int argc, char* argv[])
         return 2;
     }
     try {
-        corvane::newdb::createNewDatabase(arguments[1]);
+        corvane::createNewDatabase(arguments[1]);
     } catch (const corvane::platform::Failure& failure) {
         std::fprintf(stderr, "corvane-newdb: nothing written: %s (error %d)\n",
             failure.description().toLocal8Bit().constData(), failure.number());
         return 1;
     }
-    std::printf("Wrote %s and %s in %s\n", corvane::newdb::DatabaseFileName, corvane::newdb::ErrorLogFileName,
+    std::printf("Wrote %s and %s in %s\n", corvane::SharedState::DatabaseFileName,
+        QString(corvane::ErrorLogFileName).toLocal8Bit().constData(),
         arguments[1].toLocal8Bit().constData());
     return 0;
 }

@@ -26,7 +26,7 @@ struct SharedCase {
 std::vector<SharedCase> loadCases()
 {
     std::vector<SharedCase> cases;
-    QFile file(QStringLiteral(CORVANE_SHARED_DIR "/jet-sql-cases.tsv"));
+    QFile file(QStringLiteral(CORVANE_TEST_DATA "/jet-sql-cases.tsv"));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return { { QStringLiteral("missing_file"), QString(), QString() } };
     QTextStream in(&file);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/error_logger.h"
+#include "base/error_logger.h"
 #include "platform/failure/failure.h"
 #include "platform/failure/failure_codes.h"
 

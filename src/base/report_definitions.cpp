@@ -1,6 +1,6 @@
-#include "report_definitions.h"
+#include "base/report_definitions.h"
 
-namespace corvane::newdb {
+namespace corvane {
 
 namespace {
 
@@ -13,9 +13,9 @@ constexpr const char* DateRange = "[start_time=] >= #filter1# AND [start_time=] 
 
 // Captions for filters 1 and 2 (dates) and for filter 3 and 4 where given;
 // every other filter is marked unused.
-std::array<QString, 9> captions(const char* third = nullptr, const char* fourth = nullptr)
+std::array<QString, FilterCount> captions(const char* third = nullptr, const char* fourth = nullptr)
 {
-    std::array<QString, 9> result;
+    std::array<QString, FilterCount> result;
     result.fill(QString::fromLatin1(NotAvailable));
     result[0] = QString::fromLatin1(StartDate);
     result[1] = QString::fromLatin1(EndDate);
@@ -76,4 +76,4 @@ const std::vector<ReportDefinition>& shippedReports()
     return reports;
 }
 
-} // namespace corvane::newdb
+} // namespace corvane

@@ -1,18 +1,20 @@
-#include "new_database.h"
+#include "base/new_database.h"
 
-#include "app/field_keys.h"
+#include "base/error_logger.h"
+#include "base/field_keys.h"
+#include "base/report_definitions.h"
+#include "base/shared_state.h"
 #include "platform/db/connection.h"
 #include "platform/db/statement.h"
 #include "platform/db/transaction.h"
 #include "platform/failure/failure_codes.h"
-#include "report_definitions.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-namespace corvane::newdb {
+namespace corvane {
 
 namespace {
 
@@ -43,7 +45,7 @@ QString reportTable()
 {
     QStringList columns { QStringLiteral("[Report Name]") + Text, QStringLiteral("SQL0") + Text };
     for (const char* prefix : { "L", "t" })
-        for (int k = 1; k <= 9; ++k)
+        for (int k = 1; k <= FilterCount; ++k)
             columns.append(QLatin1String(prefix) + QString::number(k) + Text);
     return QStringLiteral("CREATE TABLE Report (") + columns.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
@@ -54,7 +56,7 @@ void insertReports(db::Connection& connection)
     for (int i = 0; i < 11; ++i)
         marks.append(QStringLiteral("?"));
     QStringList names { QStringLiteral("[Report Name]"), QStringLiteral("SQL0") };
-    for (int k = 1; k <= 9; ++k)
+    for (int k = 1; k <= FilterCount; ++k)
         names.append(QStringLiteral("L") + QString::number(k));
     db::Statement insert(connection,
         QStringLiteral("INSERT INTO Report (") + names.join(QStringLiteral(", "))
@@ -62,7 +64,7 @@ void insertReports(db::Connection& connection)
     for (const ReportDefinition& report : shippedReports()) {
         insert.bind(1, db::Value(report.name));
         insert.bind(2, db::Value(report.sql));
-        for (int k = 0; k < 9; ++k)
+        for (int k = 0; k < FilterCount; ++k)
             insert.bind(3 + k, db::Value(report.captions[static_cast<std::size_t>(k)]));
         insert.step();
         insert.reset();
@@ -96,10 +98,10 @@ private:
     QString m_path;
 };
 
-QString temporaryName(const QDir& folder, const char* name)
+QString temporaryName(const QDir& folder, QLatin1StringView name)
 {
     return folder.filePath(
-        QStringLiteral(".%1.%2.tmp").arg(QLatin1String(name)).arg(QCoreApplication::applicationPid()));
+        QStringLiteral(".%1.%2.tmp").arg(name).arg(QCoreApplication::applicationPid()));
 }
 
 void writeDatabase(const QString& path)
@@ -151,13 +153,13 @@ void createNewDatabase(const QString& folderPath)
     if (folderPath.isEmpty() || !folderInfo.isDir())
         throw failure::PathNotFound.make(folderPath);
     const QDir folder(folderPath);
-    const QString database = folder.filePath(QLatin1String(DatabaseFileName));
-    const QString errorLog = folder.filePath(QLatin1String(ErrorLogFileName));
+    const QString database = folder.filePath(QLatin1String(SharedState::DatabaseFileName));
+    const QString errorLog = folder.filePath(ErrorLogFileName);
     for (const QString& target : { database, errorLog })
         if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
             throw failure::FileAlreadyExists.make(target);
 
-    TemporaryPath newDatabase(temporaryName(folder, DatabaseFileName));
+    TemporaryPath newDatabase(temporaryName(folder, QLatin1StringView(SharedState::DatabaseFileName)));
     TemporaryPath newErrorLog(temporaryName(folder, ErrorLogFileName));
     removeDatabaseFiles(newDatabase.path()); // left over by an earlier run that was killed
     QFile::remove(newErrorLog.path());
@@ -175,4 +177,4 @@ void createNewDatabase(const QString& folderPath)
     newErrorLog.release();
 }
 
-} // namespace corvane::newdb
+} // namespace corvane

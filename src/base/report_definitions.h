@@ -4,7 +4,10 @@
 #include <array>
 #include <vector>
 
-namespace corvane::newdb {
+namespace corvane {
+
+// A report has nine filters, filter1 to filter9 in its template.
+inline constexpr int FilterCount = 9;
 
 // The caption of a filter that a report does not use.
 inline constexpr const char* NotAvailable = "<Not Available>";
@@ -14,10 +17,10 @@ inline constexpr const char* NotAvailable = "<Not Available>";
 struct ReportDefinition {
     QString name;
     QString sql;
-    std::array<QString, 9> captions;
+    std::array<QString, FilterCount> captions;
 };
 
 // The report definitions a new database carries, in table order.
 const std::vector<ReportDefinition>& shippedReports();
 
-} // namespace corvane::newdb
+} // namespace corvane

@@ -1,4 +1,4 @@
-#include "app/field_keys.h"
+#include "base/field_keys.h"
 
 namespace corvane {
 

@@ -3,10 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace corvane::newdb {
-
-inline constexpr const char* DatabaseFileName = "syslog97.mdb";
-inline constexpr const char* ErrorLogFileName = "Errlog.txt";
+namespace corvane {
 
 // The statements that build every table and index of a new database.
 QStringList schemaStatements();
@@ -18,4 +15,4 @@ QStringList schemaStatements();
 // Throws corvane::platform::Failure.
 void createNewDatabase(const QString& folder);
 
-} // namespace corvane::newdb
+} // namespace corvane

@@ -1,4 +1,4 @@
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "platform/failure/failure.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/error_logger.h"
+#include "base/error_logger.h"
 
 #include "platform/dialogs/mouse_pointer.h"
 

@@ -1,4 +1,4 @@
-#include "app/trap.h"
+#include "base/trap.h"
 #include "support/scripted_dialogs.h"
 
 #include <QFile>
