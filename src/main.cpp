@@ -19,9 +19,10 @@ int main(int argc, char** argv)
 
     corvane::platform::QtDialogs dialogs;
     corvane::SystemClock clock;
-    corvane::MainWindow window(QCoreApplication::applicationDirPath(), dialogs, clock);
-    dialogs.setParentWidget(&window);
-    window.show();
+    // Deletes itself when closed; the program ends with its last window.
+    auto* window = new corvane::MainWindow(QCoreApplication::applicationDirPath(), dialogs, clock);
+    dialogs.setParentWidget(window);
+    window->show();
     delete splash;
     return QApplication::exec();
 }

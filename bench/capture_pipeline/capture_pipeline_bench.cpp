@@ -1,10 +1,12 @@
-// Socket to parser to both appends, without widgets: datagrams sent to
-// loopback as fast as possible, and how fast they end up as stored rows.
+// The capture session the window and the service run, without widgets:
+// datagrams sent to loopback as fast as possible, and how fast they end up
+// as stored rows.
 #include "answering_dialogs.h"
 #include "base/clock.h"
+#include "base/error_logger.h"
 #include "base/field_keys.h"
+#include "capture/capture_session.h"
 #include "capture/log_database.h"
-#include "capture/message_parser.h"
 #include "loopback_sender.h"
 #include "platform/db/database_engine.h"
 #include "platform/dialogs/dialogs.h"
@@ -39,28 +41,15 @@ int main(int argc, char** argv)
     corvane::LogDatabase database(engine, folder.databasePath(), keys);
     // The size limit is never reached here; a box would be a fault worth seeing.
     corvane::bench::AnsweringDialogs dialogs;
-    corvane::platform::UdpSocket socket;
-    socket.bind(0);
-
-    long long stored = 0;
-    long long failures = 0;
-    QObject::connect(&socket, &corvane::platform::UdpSocket::dataArrival, [&] {
-        try {
-            const QString text = socket.readDatagram();
-            const auto record = corvane::ParseSyslogMessage(text, keys, clock,
-                [&](const QString&, const QString& message) { database.AppendMissedRow(message); });
-            database.AppendSyslogRecord(record);
-            database.CheckDatabaseSize([](const QString&) {}, dialogs, [] {});
-            ++stored;
-        } catch (const std::exception& e) {
-            ++failures;
-            std::fprintf(stderr, "%s\n", e.what());
-        }
-    });
+    const corvane::ErrorLogger logger(folder.path(), dialogs);
+    corvane::CaptureSession session(keys, clock, logger, dialogs, [&] { return &database; });
+    if (!session.startCapture(QStringLiteral("127.0.0.1"), QStringLiteral("2350"), QStringLiteral("0")))
+        return 1;
+    const auto& statistics = session.statistics();
 
     QElapsedTimer timer;
     timer.start();
-    std::thread sender([port = socket.boundPort(), &complete, &lacking, count] {
+    std::thread sender([port = session.socket().boundPort(), &complete, &lacking, count] {
         const corvane::testing::LoopbackSender to(port);
         for (int i = 0; i < count; ++i)
             to.send(i % 100 == 99 ? lacking : complete);
@@ -68,8 +57,10 @@ int main(int argc, char** argv)
 
     QDeadlineTimer idle(5000);
     long long seen = 0;
-    while (stored + failures < count && !idle.hasExpired()) {
+    long long stored = 0;
+    while (statistics.received < count && !idle.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        stored = statistics.logged;
         if (stored != seen) {
             seen = stored;
             idle.setRemainingTime(5000);

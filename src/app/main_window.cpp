@@ -3,34 +3,40 @@
 #include "analysis/analysis_window.h"
 #include "base/trap.h"
 #include "browse/recent_log_view.h"
+#include "capture/capture_session.h"
 #include "capture/capture_tab.h"
 #include "capture/log_database.h"
 #include "convert/parse_tab.h"
 #include "reports/report_tab.h"
 
+#include <QLabel>
+#include <QPushButton>
 #include <QTabWidget>
 
 namespace corvane {
 
 MainWindow::MainWindow(QString programFolder, platform::Dialogs& dialogs, const Clock& clock, QWidget* parent)
     : QMainWindow(parent)
-    , m_state(programFolder)
-    , m_logger(programFolder, dialogs)
+    , m_state(std::make_shared<SharedState>(programFolder))
+    , m_logger(std::make_shared<const ErrorLogger>(programFolder, dialogs))
     , m_clock(clock)
     , m_dialogs(dialogs)
     , m_tabs(new QTabWidget(this))
 {
     setObjectName(QStringLiteral("frmMain"));
+    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Corvane (Beta) 1.0"));
 
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
-    m_recentLogView = new RecentLogView(m_state, m_logger);
+    m_recentLogView = new RecentLogView(*m_state, *m_logger);
+    auto* session = new CaptureSession(
+        m_state->fieldKeys, clock, *m_logger, dialogs, [this] { return m_logDatabase.get(); });
     m_captureTab = new CaptureTab(
-        m_state.fieldKeys, clock, m_logger, dialogs, [this] { return m_logDatabase.get(); }, m_recentLogView);
+        session, m_recentLogView, m_recentLogView->caption(), m_recentLogView->refreshButton());
     m_tabs->addTab(m_captureTab, QStringLiteral(" Capture"));
-    m_reportTab = new ReportTab(m_state, m_logger, dialogs);
+    m_reportTab = new ReportTab(*m_state, *m_logger, dialogs);
     m_tabs->addTab(m_reportTab, QStringLiteral(" Report "));
-    m_parseTab = new ParseTab(m_logger, dialogs);
+    m_parseTab = new ParseTab(*m_logger, dialogs);
     m_tabs->addTab(m_parseTab, QStringLiteral(" Parse"));
     connect(m_parseTab, &ParseTab::chartWindowRequested, this, &MainWindow::showAnalysisWindow);
     setCentralWidget(m_tabs);
@@ -39,11 +45,7 @@ MainWindow::MainWindow(QString programFolder, platform::Dialogs& dialogs, const 
     Form_Load();
 }
 
-// The chart window reads this window's shared state, so it cannot outlive it.
-MainWindow::~MainWindow()
-{
-    delete m_analysisWindow;
-}
+MainWindow::~MainWindow() = default;
 
 AnalysisWindow* MainWindow::analysisWindow() const
 {
@@ -52,8 +54,11 @@ AnalysisWindow* MainWindow::analysisWindow() const
 
 void MainWindow::showAnalysisWindow()
 {
-    if (!m_analysisWindow)
-        m_analysisWindow = new AnalysisWindow(m_state, m_logger, m_clock, m_dialogs);
+    if (!m_analysisWindow) {
+        m_analysisWindow = new AnalysisWindow(*m_state, *m_logger, m_clock, m_dialogs);
+        // It keeps what it reads for as long as it is open.
+        connect(m_analysisWindow, &QObject::destroyed, [state = m_state, logger = m_logger] {});
+    }
     m_analysisWindow->show();
     m_analysisWindow->raise();
     m_analysisWindow->activateWindow();
@@ -62,19 +67,19 @@ void MainWindow::showAnalysisWindow()
 void MainWindow::Form_Load()
 {
     bool reportsBound = false;
-    trap(m_logger, [&] {
+    trap(*m_logger, [&] {
         // The keys were filled when the shared state was made.
-        m_state.databasePath = SharedState::databasePathIn(m_state.programFolder());
+        m_state->databasePath = SharedState::databasePathIn(m_state->programFolder());
         m_logDatabase
-            = std::make_unique<LogDatabase>(m_state.engine(), m_state.databasePath, m_state.fieldKeys);
+            = std::make_unique<LogDatabase>(m_state->engine(), m_state->databasePath, m_state->fieldKeys);
         reportsBound = true;
-        m_state.GridSortOrder = 1;
+        m_state->GridSortOrder = 1;
         m_recentLogView->load();
     });
     // The report list opens once the load is over, if the load got as far
     // as binding it.
     if (reportsBound)
-        trap(m_logger, [&] { m_reportTab->load(); });
+        trap(*m_logger, [&] { m_reportTab->load(); });
 }
 
 } // namespace corvane

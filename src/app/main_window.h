@@ -26,7 +26,8 @@ class Dialogs;
 
 // frmMain: the capture, report and parse tabs. Constructing it runs its
 // load, which builds the shared state and opens the log views; a failure
-// there is reported and the window opens all the same.
+// there is reported and the window opens all the same. Closing it deletes it
+// with its socket and views; an open chart window keeps the program running.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -34,8 +35,8 @@ public:
         QString programFolder, platform::Dialogs& dialogs, const Clock& clock, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    SharedState& state() { return m_state; }
-    const ErrorLogger& logger() const { return m_logger; }
+    SharedState& state() { return *m_state; }
+    const ErrorLogger& logger() const { return *m_logger; }
     CaptureTab& captureTab() { return *m_captureTab; }
     RecentLogView& recentLogView() { return *m_recentLogView; }
     ReportTab& reportTab() { return *m_reportTab; }
@@ -52,8 +53,9 @@ public:
 private:
     void Form_Load();
 
-    SharedState m_state;
-    ErrorLogger m_logger;
+    // Shared with the chart window, which may outlive this one.
+    std::shared_ptr<SharedState> m_state;
+    std::shared_ptr<const ErrorLogger> m_logger;
     const Clock& m_clock;
     platform::Dialogs& m_dialogs;
     std::unique_ptr<LogDatabase> m_logDatabase;

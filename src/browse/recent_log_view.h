@@ -26,6 +26,10 @@ public:
     void load();
 
     platform::GridWidget& grid() { return *m_grid; }
+    // The "Logs" caption and the Refresh Logs button, for the capture tab
+    // to place beside its other controls.
+    QLabel* caption() const { return m_label; }
+    QPushButton* refreshButton() const { return m_refresh; }
 
     void cmdRefreshDB_Click();
     void msgSyslogDB_Click();

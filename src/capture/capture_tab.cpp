@@ -1,11 +1,6 @@
 #include "capture/capture_tab.h"
 
-#include "base/conversions.h"
-#include "base/error_logger.h"
-#include "base/trap.h"
-#include "capture/log_database.h"
-#include "capture/message_parser.h"
-#include "platform/failure/failure_codes.h"
+#include "capture/capture_session.h"
 #include "platform/udp/udp_socket.h"
 
 #include <QCheckBox>
@@ -18,15 +13,13 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <cmath>
 
 namespace corvane {
 
 namespace {
 
-const QString CaptureOff = QStringLiteral("Capture:OFF");
-const QString CaptureOn = QStringLiteral("Capture:ON");
-const QString Preparing = QStringLiteral("Preparing to Capture Data... Please wait");
+// One frame at 60 Hz.
+constexpr int FrameMs = 16;
 
 QLineEdit* addField(QFormLayout* form, const char* labelName, const QString& caption, const char* boxName,
     const QString& text, QWidget* parent)
@@ -41,37 +34,23 @@ QLineEdit* addField(QFormLayout* form, const char* labelName, const QString& cap
     return box;
 }
 
-QLineEdit* addCounter(
-    QFormLayout* form, const char* labelName, const QString& caption, const char* boxName, QWidget* parent)
-{
-    QLineEdit* box = addField(form, labelName, caption, boxName, QString(), parent);
-    box->setReadOnly(true);
-    return box;
-}
-
 } // namespace
 
-CaptureTab::CaptureTab(const FieldKeys& keys, const Clock& clock, const ErrorLogger& logger,
-    platform::Dialogs& dialogs, LogDatabaseSource logDatabase, QWidget* recentLogs, QWidget* parent)
+CaptureTab::CaptureTab(
+    CaptureSession* session, QWidget* recentLogs, QWidget* logsCaption, QWidget* refreshLogs, QWidget* parent)
     : QWidget(parent)
-    , m_keys(keys)
-    , m_clock(clock)
-    , m_logger(logger)
-    , m_dialogs(dialogs)
-    , m_logDatabase(std::move(logDatabase))
-    , m_socket(new platform::UdpSocket(this))
+    , m_session(session)
     , m_cmdCapture(new QPushButton(QStringLiteral("Start Capture"), this))
     , m_frame(new QGroupBox(this))
-    , m_messageFrame(new QTimer(this))
+    , m_frameTimer(new QTimer(this))
 {
-    m_messageFrame->setSingleShot(true);
-    m_messageFrame->setInterval(16);
-    connect(m_messageFrame, &QTimer::timeout, this, [this] {
-        m_frame->setUpdatesEnabled(true);
-        if (m_latestMessage != m_shownMessage)
-            showMessage(m_latestMessage);
+    m_session->setParent(this);
+    m_frameTimer->setSingleShot(true);
+    m_frameTimer->setInterval(FrameMs);
+    connect(m_frameTimer, &QTimer::timeout, this, [this] {
+        if (m_messagePending || m_missedPending || !m_pendingLogged.isNull() || !m_pendingSize.isNull())
+            paintFrame();
     });
-    m_socket->setObjectName(QStringLiteral("Winsock1"));
     m_cmdCapture->setObjectName(QStringLiteral("cmdCapture"));
     m_frame->setObjectName(QStringLiteral("Frame1"));
 
@@ -83,18 +62,19 @@ CaptureTab::CaptureTab(const FieldKeys& keys, const Clock& clock, const ErrorLog
         "txtRemoteHostPort", QLatin1String(DefaultRemotePort), m_frame);
     m_txtLocalHostPort = addField(settings, "Label5", QStringLiteral("Local Host Port"), "txtLocalHostPort",
         QLatin1String(DefaultLocalPort), m_frame);
-    m_chkState = new QCheckBox(CaptureOff, m_frame);
+    m_chkState = new QCheckBox(QString(CaptureOffCaption), m_frame);
     m_chkState->setObjectName(QStringLiteral("chkState"));
     m_cmdStopCapture = new QPushButton(QStringLiteral("Stop Capture"), m_frame);
     m_cmdStopCapture->setObjectName(QStringLiteral("cmdStopCapture"));
     settings->addRow(m_chkState);
     settings->addRow(m_cmdStopCapture);
 
+    // Ordinary boxes: the user may clear or type into them.
     auto* counters = new QFormLayout;
-    m_txtNoMsgs = addCounter(counters, "Label8", QStringLiteral("Messages Logged"), "txtNoMsgs", m_frame);
-    m_txtMissed = addCounter(counters, "Label7", QStringLiteral("Messages Ignored"), "txtMissed", m_frame);
+    m_txtNoMsgs = addField(counters, "Label8", QStringLiteral("Messages Logged"), "txtNoMsgs", {}, m_frame);
+    m_txtMissed = addField(counters, "Label7", QStringLiteral("Messages Ignored"), "txtMissed", {}, m_frame);
     m_txtDBsize
-        = addCounter(counters, "Label11", QStringLiteral("Syslog Database Size"), "txtDBsize", m_frame);
+        = addField(counters, "Label11", QStringLiteral("Syslog Database Size"), "txtDBsize", {}, m_frame);
 
     auto* messageLabel = new QLabel(QStringLiteral("Current Syslog Message"), m_frame);
     messageLabel->setObjectName(QStringLiteral("Label6"));
@@ -102,7 +82,6 @@ CaptureTab::CaptureTab(const FieldKeys& keys, const Clock& clock, const ErrorLog
     m_txtSyslogMsg->setObjectName(QStringLiteral("txtSyslogMsg"));
     m_txtSyslogMsg->setAccessibleName(messageLabel->text());
     m_txtSyslogMsg->setReadOnly(true);
-    m_txtSyslogMsg->setMaximumBlockCount(20);
     QFont small = m_txtSyslogMsg->font();
     small.setFamily(QStringLiteral("Small Fonts"));
     m_txtSyslogMsg->setFont(small);
@@ -115,8 +94,14 @@ CaptureTab::CaptureTab(const FieldKeys& keys, const Clock& clock, const ErrorLog
 
     auto* frameLayout = new QGridLayout(m_frame);
     frameLayout->addLayout(settings, 0, 0, Qt::AlignTop);
-    frameLayout->addLayout(right, 0, 1);
+    frameLayout->addLayout(right, 0, 1, 1, 2);
     frameLayout->setColumnStretch(1, 1);
+    if (logsCaption && refreshLogs) {
+        logsCaption->setParent(m_frame);
+        refreshLogs->setParent(m_frame);
+        frameLayout->addWidget(logsCaption, 1, 0, Qt::AlignBottom | Qt::AlignLeft);
+        frameLayout->addWidget(refreshLogs, 1, 2, Qt::AlignRight);
+    }
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_cmdCapture, 0, Qt::AlignLeft);
@@ -133,100 +118,90 @@ CaptureTab::CaptureTab(const FieldKeys& keys, const Clock& clock, const ErrorLog
     setTabOrder(m_txtLocalHostPort, m_chkState);
     setTabOrder(m_chkState, m_cmdStopCapture);
     setTabOrder(m_cmdStopCapture, m_txtSyslogMsg);
+    setTabOrder(m_txtSyslogMsg, m_txtNoMsgs);
+    setTabOrder(m_txtNoMsgs, m_txtMissed);
+    setTabOrder(m_txtMissed, m_txtDBsize);
+    if (refreshLogs) {
+        setTabOrder(m_txtDBsize, refreshLogs);
+        if (recentLogs)
+            setTabOrder(refreshLogs, recentLogs);
+    }
 
     connect(m_cmdCapture, &QPushButton::clicked, this, &CaptureTab::cmdCapture_Click);
     connect(m_cmdStopCapture, &QPushButton::clicked, this, &CaptureTab::cmdStopCapture_Click);
-    connect(m_socket, &platform::UdpSocket::dataArrival, this, &CaptureTab::Winsock1_DataArrival);
-    connect(m_socket, &platform::UdpSocket::overflowed, this, [this](quint64 dropped) {
-        trap(m_logger, [&] {
-            throw platform::failure::ReceiveQueueOverflow.make(
-                QStringLiteral("%1 datagrams arrived faster than they could be stored and were lost")
-                    .arg(dropped));
-        });
+    // The count lives in its box: what the user types there is counted on.
+    connect(m_txtMissed, &QLineEdit::textEdited, m_session, &CaptureSession::setMissedText);
+    connect(m_session, &CaptureSession::stateShown, this, &CaptureTab::showState);
+    connect(m_session, &CaptureSession::messageShown, this, &CaptureTab::showMessage);
+    connect(m_session, &CaptureSession::missedCountShown, this, [this] {
+        m_missedPending = true;
+        if (!m_frameTimer->isActive())
+            paintFrame();
+    });
+    connect(m_session, &CaptureSession::loggedCountShown, this, [this](const QString& count) {
+        m_pendingLogged = count;
+        if (!m_frameTimer->isActive())
+            paintFrame();
+    });
+    connect(m_session, &CaptureSession::sizeShown, this, [this](const QString& size) {
+        m_pendingSize = size;
+        if (!m_frameTimer->isActive())
+            paintFrame();
     });
 }
 
 CaptureTab::~CaptureTab() = default;
 
+platform::UdpSocket& CaptureTab::socket()
+{
+    return m_session->socket();
+}
+
 void CaptureTab::cmdCapture_Click()
 {
-    trap(m_logger, [&] {
-        showMessage(Preparing);
-        m_socket->setRemoteHost(m_txtRemoteHostIP->text());
-        m_socket->setRemotePort(ToWholeNumber(m_txtRemoteHostPort->text()));
-        const int localPort = ToWholeNumber(m_txtLocalHostPort->text());
-        // Setting the port of a bound socket is refused, as it always was.
-        if (m_socket->state() != 0)
-            throw platform::failure::SocketAlreadyBound.make();
-        m_socket->setLocalPort(localPort);
-        m_socket->bind(localPort);
-        showSocketState(CaptureOn);
-    });
+    m_session->startCapture(
+        m_txtRemoteHostIP->text(), m_txtRemoteHostPort->text(), m_txtLocalHostPort->text());
 }
 
 void CaptureTab::cmdStopCapture_Click()
 {
-    trap(m_logger, [&] {
-        m_socket->close();
-        showSocketState(CaptureOff);
-    });
+    m_session->stopCapture();
 }
 
 void CaptureTab::showMessage(const QString& text)
 {
-    m_latestMessage = text;
-    if (m_messageFrame->isActive())
-        return; // the frame's end shows the newest
-    m_shownMessage = text;
-    m_txtSyslogMsg->setPlainText(text);
-    // The counters keep their exact texts; only their painting waits for
-    // the frame's end.
-    m_frame->setUpdatesEnabled(false);
-    m_messageFrame->start();
+    m_pendingMessage = text;
+    m_messagePending = true;
+    if (!m_frameTimer->isActive())
+        paintFrame();
 }
 
-void CaptureTab::showSocketState(const QString& caption)
+void CaptureTab::showState(int state, const QString& caption)
 {
-    m_chkState->setChecked(m_socket->state() == 1);
+    m_chkState->setChecked(state == 1);
     m_chkState->setText(caption);
 }
 
-void CaptureTab::Winsock1_DataArrival()
+// Shows what is pending, then keeps the boxes as they are for a frame.
+void CaptureTab::paintFrame()
 {
-    trap(m_logger, [&] {
-        const QString message = m_socket->readDatagram();
-        showMessage(message);
-        LogDatabase& database = logDatabase();
-        const SyslogRecord record
-            = ParseSyslogMessage(message, m_keys, m_clock, [&](const QString&, const QString& text) {
-                  countMissingKey();
-                  database.AppendMissedRow(text);
-              });
-        const long long count = database.AppendSyslogRecord(record);
-        m_txtNoMsgs->setText(QString::number(count));
-        database.CheckDatabaseSize([&](const QString& size) { m_txtDBsize->setText(size); }, m_dialogs,
-            [&] { cmdStopCapture_Click(); });
-    });
-}
-
-// The count lives in its box: its numeric value, rounded, plus one. A
-// 64-bit count, so no number of misses ever stops datagrams being stored.
-void CaptureTab::countMissingKey()
-{
-    const QString text = m_txtMissed->text();
-    bool whole = false;
-    qint64 count = text.trimmed().toLongLong(&whole);
-    if (!whole)
-        count = static_cast<qint64>(RoundHalfEven(LeadingNumber(text)));
-    m_txtMissed->setText(QString::number(count + 1));
-}
-
-LogDatabase& CaptureTab::logDatabase() const
-{
-    LogDatabase* database = m_logDatabase ? m_logDatabase() : nullptr;
-    if (!database)
-        throw platform::failure::ObjectNotSet.make();
-    return *database;
+    if (m_messagePending) {
+        m_txtSyslogMsg->setPlainText(m_pendingMessage);
+        m_messagePending = false;
+    }
+    if (m_missedPending) {
+        m_txtMissed->setText(m_session->missedText());
+        m_missedPending = false;
+    }
+    if (!m_pendingLogged.isNull()) {
+        m_txtNoMsgs->setText(m_pendingLogged);
+        m_pendingLogged = QString();
+    }
+    if (!m_pendingSize.isNull()) {
+        m_txtDBsize->setText(m_pendingSize);
+        m_pendingSize = QString();
+    }
+    m_frameTimer->start();
 }
 
 } // namespace corvane

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QWidget>
-#include <functional>
 
 class QCheckBox;
 class QGroupBox;
@@ -13,53 +12,39 @@ class QTimer;
 
 namespace corvane {
 
-class Clock;
-class ErrorLogger;
-class FieldKeys;
-class LogDatabase;
+class CaptureSession;
 
 namespace platform {
-class Dialogs;
 class UdpSocket;
-} // namespace platform
+}
 
-// The capture tab: the socket settings, Start and Stop Capture, the
-// counters, and the handling of every datagram from its arrival to its row.
+// The capture tab shows a capture session: the socket settings, Start and
+// Stop Capture, the datagram last received and the counters. The Logs grid
+// goes below, its caption and button inside the frame.
 class CaptureTab : public QWidget {
     Q_OBJECT
 public:
-    // The log views open during the main window's load; until they have,
-    // or when they could not, every datagram fails to store.
-    using LogDatabaseSource = std::function<LogDatabase*()>;
-
     static constexpr const char* DefaultRemoteHost = "192.168.1.1";
     static constexpr const char* DefaultRemotePort = "2350";
     static constexpr const char* DefaultLocalPort = "514";
 
-    // recentLogs is the Logs grid with its button, placed below the settings.
-    CaptureTab(const FieldKeys& keys, const Clock& clock, const ErrorLogger& logger,
-        platform::Dialogs& dialogs, LogDatabaseSource logDatabase, QWidget* recentLogs,
+    // The tab takes the session as its child. logsCaption and refreshLogs go
+    // into the frame, recentLogs below it.
+    CaptureTab(CaptureSession* session, QWidget* recentLogs, QWidget* logsCaption, QWidget* refreshLogs,
         QWidget* parent = nullptr);
     ~CaptureTab() override;
 
-    platform::UdpSocket& socket() { return *m_socket; }
+    CaptureSession& session() { return *m_session; }
+    platform::UdpSocket& socket();
 
     void cmdCapture_Click();
     void cmdStopCapture_Click();
-    void Winsock1_DataArrival();
 
 private:
-    void showSocketState(const QString& caption);
     void showMessage(const QString& text);
-    void countMissingKey();
-    LogDatabase& logDatabase() const;
+    void showState(int state, const QString& caption);
 
-    const FieldKeys& m_keys;
-    const Clock& m_clock;
-    const ErrorLogger& m_logger;
-    platform::Dialogs& m_dialogs;
-    LogDatabaseSource m_logDatabase;
-    platform::UdpSocket* m_socket;
+    CaptureSession* m_session;
 
     QPushButton* m_cmdCapture;
     QGroupBox* m_frame;
@@ -73,11 +58,15 @@ private:
     QLineEdit* m_txtMissed;
     QLineEdit* m_txtDBsize;
     // Laying out and painting the boxes costs more than storing a row: under
-    // a burst the message box takes the newest text, and the frame paints,
-    // at most once every 16 ms.
-    QTimer* m_messageFrame;
-    QString m_shownMessage;
-    QString m_latestMessage;
+    // a burst they show the newest values at most once a frame, and exactly
+    // once the burst is over.
+    void paintFrame();
+    QTimer* m_frameTimer;
+    QString m_pendingMessage;
+    QString m_pendingLogged;
+    QString m_pendingSize;
+    bool m_messagePending = false;
+    bool m_missedPending = false;
 };
 
 } // namespace corvane

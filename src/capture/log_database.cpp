@@ -25,18 +25,22 @@ LogDatabase::LogDatabase(
     , m_walFile((databasePath + QStringLiteral("-wal")).toStdString())
     , m_connection(engine.open(databasePath))
     , m_syslog(m_connection, SyslogTable)
-    , m_missed(m_connection, MissedTable)
 {
     // Checkpoints every 10,000 pages rather than 1,000: fewer, larger
     // write-backs cost the one-row commits of a capture less.
     m_connection.execute(QStringLiteral("PRAGMA wal_autocheckpoint=10000"));
+    // The log is cut back after each checkpoint, so the size shown and
+    // checked against the limit is the data's, not a leftover log's.
+    m_connection.execute(QStringLiteral("PRAGMA journal_size_limit=0"));
 }
 
 void LogDatabase::AppendMissedRow(const QString& message)
 {
-    m_missed.addNew();
-    m_missed.setValue(MissedColumn, platform::db::Value(message));
-    m_missed.update();
+    if (!m_missed)
+        m_missed.emplace(m_connection, MissedTable);
+    m_missed->addNew();
+    m_missed->setValue(MissedColumn, platform::db::Value(message));
+    m_missed->update();
 }
 
 long long LogDatabase::AppendSyslogRecord(const SyslogRecord& record)
@@ -68,10 +72,14 @@ qint64 LogDatabase::DatabaseFileSize() const
 void LogDatabase::CheckDatabaseSize(const std::function<void(const QString&)>& showSize,
     platform::Dialogs& dialogs, const std::function<void()>& stop)
 {
-    // One reading serves the display and the test: nothing is written
-    // between the two on this thread.
-    const qint64 size = currentSize();
+    qint64 size = currentSize();
     showSize(DatabaseSizeText(size));
+    if (size > MaxDatabaseBytes) {
+        // Pages still in the log may be copies of pages in the file: move
+        // them back and cut the log before judging the size.
+        m_connection.execute(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        size = currentSize();
+    }
     if (size > MaxDatabaseBytes) {
         dialogs.showMessage(MaximumSizeMessage, ApplicationTitle);
         stop();

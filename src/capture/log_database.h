@@ -30,8 +30,8 @@ class LogDatabase {
 public:
     using FileSizeSource = std::function<qint64()>;
 
-    // Opens the syslog view at once; the missed view follows, as when the
-    // load handler has finished.
+    // Opens the syslog view at once. The missed view opens on its first
+    // append, so a file without table missed fails only those appends.
     LogDatabase(
         const platform::db::DatabaseEngine& engine, const QString& databasePath, const FieldKeys& keys);
     LogDatabase(const LogDatabase&) = delete;
@@ -60,7 +60,7 @@ private:
     std::filesystem::path m_walFile;
     platform::db::Connection m_connection;
     platform::db::AppendingTableView m_syslog;
-    platform::db::AppendingTableView m_missed;
+    std::optional<platform::db::AppendingTableView> m_missed;
     FileSizeSource m_fileSize;
 };
 

@@ -1,6 +1,6 @@
 #include "analysis/analysis_window.h"
-#include "base/clock.h"
 #include "app/main_window.h"
+#include "base/clock.h"
 #include "browse/recent_log_view.h"
 #include "capture/capture_tab.h"
 #include "capture/log_database.h"
@@ -12,6 +12,7 @@
 #include "program_folder.h"
 #include "scripted_dialogs.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -21,6 +22,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QUdpSocket>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -49,6 +52,17 @@ bool waitFor(const std::function<bool()>& condition)
 
 class MainWindowTest : public ::testing::Test {
 protected:
+    // The chart window outlives the main window; neither outlives the test.
+    void TearDown() override
+    {
+        std::vector<QPointer<QWidget>> windows;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (qobject_cast<MainWindow*>(top) || qobject_cast<AnalysisWindow*>(top))
+                windows.emplace_back(top);
+        for (const QPointer<QWidget>& top : windows)
+            delete top.data();
+    }
+
     template <typename T> T* find(const char* name)
     {
         T* widget = window->findChild<T*>(QLatin1String(name));
@@ -60,7 +74,7 @@ protected:
 
     void open()
     {
-        window = std::make_unique<MainWindow>(folder.path(), dialogs, clock);
+        window = new MainWindow(folder.path(), dialogs, clock);
         window->show();
     }
 
@@ -89,7 +103,8 @@ protected:
     testing::ProgramFolder folder;
     ScriptedDialogs dialogs;
     FixedClock clock { QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5)) };
-    std::unique_ptr<MainWindow> window;
+    // Deletes itself when closed.
+    QPointer<MainWindow> window;
     int port = 0;
 };
 
@@ -174,12 +189,62 @@ TEST_F(MainWindowTest, MissedCountGoesOnFromWhatTheBoxShows)
     const QString lackingOne = QString(Traffic).remove(QStringLiteral(" dst_port=80"));
     for (const auto& [before, after] : std::vector<std::pair<QString, QString>> {
              { "100", "101" }, { "not a number", "1" }, { "32767", "32768" }, { "2.6", "4" } }) {
-        find<QLineEdit>("txtMissed")->setText(before);
+        // Typed, as a user who counts misses afresh would.
+        auto* box = find<QLineEdit>("txtMissed");
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Delete);
+        QTest::keyClicks(box, before);
         const QString logged = text("txtNoMsgs");
         send(lackingOne.toUtf8());
         ASSERT_TRUE(waitFor([&] { return text("txtNoMsgs") != logged; }));
         EXPECT_EQ(text("txtMissed"), after) << before.toStdString();
     }
+}
+
+TEST_F(MainWindowTest, ShowsTheWholeDatagram)
+{
+    open();
+    startCapture();
+    QStringList lines;
+    for (int i = 0; i < 400; ++i)
+        lines.append(QStringLiteral("line %1 of a long datagram").arg(i));
+    const QString whole = Traffic + QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
+    send(whole.toUtf8());
+    ASSERT_TRUE(logged("1"));
+    EXPECT_TRUE(waitFor([&] { return find<QPlainTextEdit>("txtSyslogMsg")->toPlainText() == whole; }));
+}
+
+TEST_F(MainWindowTest, ClosingEndsCaptureWhileTheChartWindowKeepsRunning)
+{
+    open();
+    startCapture();
+    send(Traffic.toUtf8());
+    ASSERT_TRUE(logged("1"));
+    find<QPushButton>("Command1")->click();
+    QPointer<AnalysisWindow> chart = window->analysisWindow();
+    ASSERT_NE(chart, nullptr);
+
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(window.isNull());
+    // The port is free again, and nothing more is stored.
+    QUdpSocket probe;
+    EXPECT_TRUE(probe.bind(QHostAddress::AnyIPv4, static_cast<quint16>(port)));
+    probe.close();
+    send(Traffic.toUtf8());
+    QTest::qWait(200);
+    EXPECT_EQ(count("SELECT count(*) FROM syslog"), 1);
+
+    // The chart window still works on what it reads.
+    ASSERT_FALSE(chart.isNull());
+    EXPECT_TRUE(chart->isVisible());
+    auto* charts = chart->findChild<QComboBox*>(QStringLiteral("cboCharts"));
+    ASSERT_NE(charts, nullptr);
+    for (int i = 0; i < charts->count(); ++i) {
+        charts->setCurrentIndex(i);
+        emit charts->activated(i);
+    }
+    EXPECT_TRUE(dialogs.boxes().empty());
 }
 
 TEST_F(MainWindowTest, StartCaptureFailures)

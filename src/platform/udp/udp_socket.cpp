@@ -64,23 +64,45 @@ UdpSocket::~UdpSocket()
 
 void UdpSocket::bind(int port)
 {
-    if (m_receiver)
+    bind(QStringLiteral("0.0.0.0"), port);
+}
+
+void UdpSocket::bind(const QString& host, int port)
+{
+    if (m_receiver || m_draining)
         throw failure::SocketAlreadyBound.make();
     if (port < 0 || port > 65535)
         throw failure::SocketError.make(QStringLiteral("UDP port %1 is outside 0 to 65535").arg(port));
 
+    sockaddr_storage address {};
+    socklen_t size = 0;
+    const QByteArray literal = host.toLatin1();
+    if (auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+        ::inet_pton(AF_INET, literal.constData(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(static_cast<std::uint16_t>(port));
+        size = sizeof(sockaddr_in);
+    } else if (auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+               ::inet_pton(AF_INET6, literal.constData(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(static_cast<std::uint16_t>(port));
+        size = sizeof(sockaddr_in6);
+    } else {
+        throw failure::SocketError.make(QStringLiteral("%1 is not an IPv4 or IPv6 address").arg(host));
+    }
+
     // No SO_REUSEADDR: a port another socket holds must be refused.
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int fd = ::socket(address.ss_family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         throw socketFailure(errno, port);
+    if (address.ss_family == AF_INET6) {
+        const int both = 0; // "::" takes IPv4 datagrams as well
+        ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &both, sizeof both);
+    }
     const int granted = askForLargeBuffer(fd);
 
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
     socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), size) != 0
         || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         const int error = errno;
         ::close(fd);
@@ -93,18 +115,33 @@ void UdpSocket::bind(int port)
         if (m_queue.push(batch))
             scheduleDelivery(generation);
     });
-    m_localPort = ntohs(address.sin_port);
+    m_localPort
+        = ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port
+                                              : reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
     m_receiveBuffer = granted;
 }
 
 void UdpSocket::close()
 {
     m_receiver.reset();
+    m_draining = false;
     ++m_generation;
     m_deferred = false;
     // Drops of an episode cut short are still datagrams lost: say so once.
     if (const std::uint64_t dropped = m_queue.clear(); dropped != 0)
         emit overflowed(dropped);
+}
+
+void UdpSocket::stopReceiving()
+{
+    if (!m_receiver)
+        return;
+    m_receiver.reset();
+    m_draining = true;
+    if (m_queue.size() == 0)
+        close();
+    else
+        scheduleDelivery(m_generation);
 }
 
 QString UdpSocket::readDatagram() const
@@ -130,8 +167,11 @@ void UdpSocket::deliverOne(std::uint64_t generation)
         return;
     }
     std::optional<DatagramQueue::Item> item = m_queue.take();
-    if (!item)
+    if (!item) {
+        if (m_draining)
+            close();
         return; // idle; the receiver starts delivery again with the next datagram
+    }
 
     m_inHandler = true;
     if (item->dropped != 0) {

@@ -44,11 +44,17 @@ public:
     // choose. Fails when already bound (the binding goes on untouched), for a
     // port outside 0..65535, and when the system refuses, naming its reason.
     void bind(int port);
+    // Binds to one local address: an IPv4 or IPv6 literal; "::" also takes
+    // IPv4 datagrams. Fails like bind(port), and for an address that is not one.
+    void bind(const QString& address, int port);
     // Stops the receiver and closes the socket. Datagrams not yet handled are
     // discarded: no arrival is raised after close() returns.
     void close();
+    // Stops receiving but goes on delivering what was received: a service
+    // that ends stores what it has. Closed once the last one is delivered.
+    void stopReceiving();
     // 0 closed, 1 bound.
-    int state() const { return m_receiver ? 1 : 0; }
+    int state() const { return m_receiver || m_draining ? 1 : 0; }
     // The bound port, or 0 when closed.
     int boundPort() const { return m_receiver ? m_localPort : 0; }
     // The receive buffer the system granted on the last bind, as it reports
@@ -83,6 +89,7 @@ private:
     std::uint64_t m_generation = 0;
     bool m_inHandler = false;
     bool m_deferred = false;
+    bool m_draining = false;
 };
 
 } // namespace corvane::platform
