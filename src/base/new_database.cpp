@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <filesystem>
 
 namespace corvane {
 
@@ -100,8 +101,7 @@ private:
 
 QString temporaryName(const QDir& folder, QLatin1StringView name)
 {
-    return folder.filePath(
-        QStringLiteral(".%1.%2.tmp").arg(name).arg(QCoreApplication::applicationPid()));
+    return folder.filePath(QStringLiteral(".%1.%2.tmp").arg(name).arg(QCoreApplication::applicationPid()));
 }
 
 void writeDatabase(const QString& path)
@@ -112,6 +112,26 @@ void writeDatabase(const QString& path)
         connection.execute(sql);
     insertReports(connection);
     transaction.commit();
+}
+
+QString textLiteral(QString text)
+{
+    return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+}
+
+// The schema, and the reports as the user left them in the full file.
+void writeRenewedDatabase(const QString& path, const QString& fullPath)
+{
+    db::Connection connection = db::Connection::createNew(path);
+    connection.execute(QStringLiteral("ATTACH DATABASE %1 AS full").arg(textLiteral(fullPath)));
+    {
+        db::Transaction transaction(connection);
+        for (const QString& sql : schemaStatements())
+            connection.execute(sql);
+        connection.execute(QStringLiteral("INSERT INTO main.Report SELECT * FROM full.Report"));
+        transaction.commit();
+    }
+    connection.execute(QStringLiteral("DETACH DATABASE full"));
 }
 
 void writeErrorLog(const QString& path)
@@ -175,6 +195,33 @@ void createNewDatabase(const QString& folderPath)
         throw;
     }
     newErrorLog.release();
+}
+
+void archiveAndRenewDatabase(const QString& databasePath, const QString& archivePath)
+{
+    if (QFileInfo::exists(archivePath) || QFileInfo(archivePath).isSymLink())
+        throw failure::FileAlreadyExists.make(archivePath);
+    const QFileInfo info(databasePath);
+    TemporaryPath renewed(temporaryName(info.dir(), QLatin1StringView(SharedState::DatabaseFileName)));
+    removeDatabaseFiles(renewed.path());
+    writeRenewedDatabase(renewed.path(), databasePath);
+
+    // A second name for the full file, then the new one over the old name in
+    // one step: no moment without a file there.
+    namespace fs = std::filesystem;
+    const fs::path full = databasePath.toStdString();
+    std::error_code error;
+    fs::create_hard_link(full, archivePath.toStdString(), error);
+    if (error)
+        throw failure::PathFileAccessError.make(
+            archivePath + QStringLiteral(": ") + QString::fromStdString(error.message()));
+    fs::rename(renewed.path().toStdString(), full, error);
+    if (error) {
+        fs::remove(archivePath.toStdString());
+        throw failure::PathFileAccessError.make(
+            databasePath + QStringLiteral(": ") + QString::fromStdString(error.message()));
+    }
+    renewed.release();
 }
 
 } // namespace corvane

@@ -15,4 +15,11 @@ QStringList schemaStatements();
 // Throws corvane::platform::Failure.
 void createNewDatabase(const QString& folder);
 
+// Gives a full database file a new name, archivePath, and puts an empty one
+// with the same tables and the full file's Report rows (filter values
+// included) in its place. Readers find a whole file under the old name at
+// every moment. Close every connection of your own first. Throws
+// corvane::platform::Failure, leaving the full file where it was.
+void archiveAndRenewDatabase(const QString& databasePath, const QString& archivePath);
+
 } // namespace corvane

@@ -5,6 +5,7 @@
 #include "base/trap.h"
 #include "capture/log_database.h"
 #include "capture/message_parser.h"
+#include "platform/dialogs/dialogs.h"
 #include "platform/failure/failure_codes.h"
 #include "platform/udp/udp_socket.h"
 
@@ -92,13 +93,15 @@ void CaptureSession::Winsock1_DataArrival()
         const long long count = database.AppendSyslogRecord(record);
         ++m_statistics.logged;
         emit loggedCountShown(QString::number(count));
-        database.CheckDatabaseSize([&](const QString& size) { emit sizeShown(size); }, m_dialogs,
-            [&] {
-                if (m_sizeLimitAction)
-                    m_sizeLimitAction();
-                else
-                    stopCapture();
-            });
+        if (!database.CheckDatabaseSize([&](const QString& size) { emit sizeShown(size); }))
+            return;
+        // Last, as the owner's action may replace the database.
+        if (m_sizeLimitAction) {
+            m_sizeLimitAction();
+        } else {
+            m_dialogs.showMessage(MaximumSizeMessage, ApplicationTitle);
+            stopCapture();
+        }
     });
 }
 

@@ -35,8 +35,8 @@ public:
     // The log views are opened by the main window's load; until they are, or
     // when they could not be, every append fails.
     using LogDatabaseSource = std::function<LogDatabase*()>;
-    // What happens past the size limit once the warning is closed: Stop
-    // Capture unless the owner says otherwise.
+    // What happens past the size limit, after the datagram's row is stored:
+    // by default the warning, then Stop Capture.
     using SizeLimitAction = std::function<void()>;
 
     CaptureSession(const FieldKeys& keys, const Clock& clock, const ErrorLogger& logger,

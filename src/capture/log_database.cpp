@@ -1,10 +1,8 @@
 #include "capture/log_database.h"
 
-#include "base/error_logger.h"
 #include "base/field_keys.h"
 #include "capture/syslog_record.h"
 #include "platform/db/database_engine.h"
-#include "platform/dialogs/dialogs.h"
 
 namespace corvane {
 
@@ -69,21 +67,22 @@ qint64 LogDatabase::DatabaseFileSize() const
     return sizeOf(m_mainFile) + sizeOf(m_walFile);
 }
 
-void LogDatabase::CheckDatabaseSize(const std::function<void(const QString&)>& showSize,
-    platform::Dialogs& dialogs, const std::function<void()>& stop)
+bool LogDatabase::CheckDatabaseSize(const std::function<void(const QString&)>& showSize)
 {
     qint64 size = currentSize();
     showSize(DatabaseSizeText(size));
     if (size > MaxDatabaseBytes) {
         // Pages still in the log may be copies of pages in the file: move
         // them back and cut the log before judging the size.
-        m_connection.execute(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        checkpoint();
         size = currentSize();
     }
-    if (size > MaxDatabaseBytes) {
-        dialogs.showMessage(MaximumSizeMessage, ApplicationTitle);
-        stop();
-    }
+    return size > MaxDatabaseBytes;
+}
+
+void LogDatabase::checkpoint()
+{
+    m_connection.execute(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
 }
 
 QString DatabaseSizeText(qint64 bytes)

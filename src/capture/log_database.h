@@ -10,12 +10,9 @@
 
 namespace corvane {
 
-namespace platform {
-class Dialogs;
-namespace db {
+namespace platform::db {
 class DatabaseEngine;
 }
-} // namespace platform
 
 class FieldKeys;
 struct SyslogRecord;
@@ -47,10 +44,10 @@ public:
     // Tests put a large file in place without writing one.
     void setFileSizeSource(FileSizeSource source) { m_fileSize = std::move(source); }
 
-    // Shows the size; past the limit warns and calls stop once the user has
-    // closed the box.
-    void CheckDatabaseSize(const std::function<void(const QString&)>& showSize, platform::Dialogs& dialogs,
-        const std::function<void()>& stop);
+    // Shows the size, then reads it again: true past the limit.
+    bool CheckDatabaseSize(const std::function<void(const QString&)>& showSize);
+    // Moves the log's pages into the file and cuts the log to nothing.
+    void checkpoint();
 
 private:
     qint64 currentSize() const { return m_fileSize ? m_fileSize() : DatabaseFileSize(); }

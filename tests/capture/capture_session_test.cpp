@@ -179,7 +179,12 @@ TEST_F(CaptureSessionTest, TheSizeLimitStopsCaptureOnceTheLogIsCheckpointed)
     EXPECT_TRUE(dialogs.boxes().empty());
     EXPECT_EQ(QFileInfo(folder.databasePath() + "-wal").size(), 0);
 
-    // Past it for good: the warning, then Stop Capture; the row stays.
+    // Exactly the limit does not stop; past it, the warning, then Stop
+    // Capture, and the row stays.
+    database->setFileSizeSource([] { return MaxDatabaseBytes; });
+    send({ Complete });
+    EXPECT_EQ(size, "1950000000 Bytes");
+    EXPECT_EQ(session->socket().state(), 1);
     database->setFileSizeSource([] { return MaxDatabaseBytes + 1; });
     dialogs.expectBox({ QString(MaximumSizeMessage), platform::MessageAnswer::Ok,
         QStringLiteral("Corvane(Beta)"), platform::MessageIcon::None, {} });
@@ -187,7 +192,7 @@ TEST_F(CaptureSessionTest, TheSizeLimitStopsCaptureOnceTheLogIsCheckpointed)
     dialogs.verifyAllUsed();
     EXPECT_EQ(size, "1950000001 Bytes");
     EXPECT_EQ(session->socket().state(), 0);
-    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM syslog")), 3);
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM syslog")), 4);
 }
 
 TEST(NextMissedCount, CountsOnFromTheBoxText)

@@ -1,0 +1,65 @@
+#include "base/clock.h"
+#include "capture_service.h"
+#include "platform/dialogs/console_dialogs.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <fcntl.h>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = { -1, -1 };
+
+// Only what is safe in a signal handler: the event loop does the rest.
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+// corvane-capture [--folder DIR] [--port N] [--bind ADDRESS] [--rotate]
+//                 [--status-every SECONDS]
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QString error;
+    const auto options = corvane::parseCaptureServiceOptions(
+        QCoreApplication::arguments().mid(1), QCoreApplication::applicationDirPath(), &error);
+    if (!options) {
+        std::fprintf(stderr,
+            "corvane-capture: %s\n"
+            "usage: corvane-capture [--folder DIR] [--port N] [--bind ADDRESS] [--rotate] "
+            "[--status-every SECONDS]\n",
+            error.toLocal8Bit().constData());
+        return corvane::CaptureService::CannotStart;
+    }
+
+    corvane::platform::ConsoleDialogs dialogs(stderr, QStringLiteral("corvane-capture: "));
+    corvane::SystemClock clock;
+    corvane::CaptureService service(*options, dialogs, clock);
+    if (!service.start())
+        return corvane::CaptureService::CannotStart;
+
+    if (::pipe2(signalPipe, O_CLOEXEC) != 0)
+        return corvane::CaptureService::CannotStart;
+    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t read = ::read(signalPipe[0], &byte, 1);
+        service.shutDown();
+    });
+    struct sigaction action { };
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+
+    QObject::connect(&service, &corvane::CaptureService::finished, &app, &QCoreApplication::exit);
+    return QCoreApplication::exec();
+}
