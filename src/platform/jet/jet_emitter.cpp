@@ -38,8 +38,8 @@ bool isClockCall(const Expr& e)
 {
     if (e.kind != Kind::Call)
         return false;
-    const FunctionSpec* spec = findFunction(e.text);
-    return spec && spec->form == FunctionSpec::Form::Clock;
+    const DialectFunction* known = findFunction(e.text);
+    return known && known->form == DialectFunction::Form::Clock;
 }
 
 // Operands that compare correctly without an explicit collation: a column
@@ -56,8 +56,8 @@ bool isTextValued(const Expr& e)
         return true;
     if (e.kind != Kind::Call)
         return false;
-    const FunctionSpec* spec = findFunction(e.text);
-    return spec && spec->result == FunctionSpec::Result::Text;
+    const DialectFunction* known = findFunction(e.text);
+    return known && known->result == DialectFunction::Result::Text;
 }
 
 void flattenConcat(const Expr& e, std::vector<const Expr*>& out)
@@ -102,7 +102,6 @@ Emitter::Emitter(const QDateTime& now, const SchemaSnapshot* schema)
 QString Emitter::statement(const Query& q)
 {
     m_hidden = 0;
-    m_usesClock = false;
     return query(q, Place::TopLevel, nullptr);
 }
 
@@ -480,55 +479,54 @@ QString Emitter::binary(const Expr& e, bool slot, const Scope& scope)
 
 QString Emitter::call(const Expr& e, bool slot, const Scope& scope)
 {
-    const FunctionSpec* spec = findFunction(e.text);
-    if (!spec) // the checks have refused it already
+    const DialectFunction* known = findFunction(e.text);
+    if (!known) // the checks have refused it already
         throw errors::undefinedFunction(e.text);
     auto arg = [&](std::size_t i) { return value(*e.args[i], true, scope); };
-    switch (spec->form) {
-    case FunctionSpec::Form::Clock:
+    switch (known->form) {
+    case DialectFunction::Form::Clock:
         return clock(e.text.toLower());
-    case FunctionSpec::Form::IIf:
+    case DialectFunction::Form::IIf:
         // A Null condition takes the False branch, as in Jet.
         return wrap(QStringLiteral("CASE WHEN ") + condition(*e.args[0], true, scope)
                 + QStringLiteral(" THEN ") + arg(1) + QStringLiteral(" ELSE ") + arg(2)
                 + QStringLiteral(" END"),
             slot);
-    case FunctionSpec::Form::Switch: {
+    case DialectFunction::Form::Switch: {
         QString sql = QStringLiteral("CASE");
         for (std::size_t i = 0; i + 1 < e.args.size(); i += 2)
             sql += QStringLiteral(" WHEN ") + condition(*e.args[i], true, scope) + QStringLiteral(" THEN ")
                 + arg(i + 1);
         return wrap(sql + QStringLiteral(" END"), slot);
     }
-    case FunctionSpec::Form::Choose: {
+    case DialectFunction::Form::Choose: {
         QString sql = QStringLiteral("CASE jet_round(") + arg(0) + QLatin1Char(')');
         for (std::size_t i = 1; i < e.args.size(); ++i)
             sql += QStringLiteral(" WHEN %1 THEN ").arg(i) + arg(i);
         return wrap(sql + QStringLiteral(" END"), slot);
     }
-    case FunctionSpec::Form::Nz:
+    case DialectFunction::Form::Nz:
         return QStringLiteral("coalesce(") + arg(0) + QStringLiteral(", ")
             + (e.args.size() > 1 ? arg(1) : QStringLiteral("''")) + QLatin1Char(')');
-    case FunctionSpec::Form::IsNull:
+    case DialectFunction::Form::IsNull:
         return QStringLiteral("(- (") + value(*e.args[0], false, scope) + QStringLiteral(" IS NULL))");
-    case FunctionSpec::Form::Aggregate:
+    case DialectFunction::Form::Aggregate:
         if (e.countStar)
             return QStringLiteral("count(*)");
         [[fallthrough]];
-    case FunctionSpec::Form::Plain:
+    case DialectFunction::Form::Plain:
         break;
     }
     QStringList args;
     for (std::size_t i = 0; i < e.args.size(); ++i)
         args << arg(i);
-    return QLatin1String(spec->sql) + QLatin1Char('(') + args.join(QStringLiteral(", ")) + QLatin1Char(')');
+    return QLatin1String(known->sql) + QLatin1Char('(') + args.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
 
 // Jet evaluates field-free expressions once per query: the clock is read
 // once, by the caller, and written into the text.
 QString Emitter::clock(const QString& name)
 {
-    m_usesClock = true;
     DateTime value = fromQDateTime(m_now).value_or(DateTime {});
     if (name == QLatin1String("date")) {
         value.hour = value.minute = value.second = 0;

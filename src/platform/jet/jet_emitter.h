@@ -22,7 +22,6 @@ public:
     QString statement(const Query& query);
     // Helper columns at the right of the result (the rank of TOP with ties).
     int hiddenTrailingColumns() const { return m_hidden; }
-    bool usesClock() const { return m_usesClock; }
 
 private:
     enum class Place { TopLevel, Nested };
@@ -48,7 +47,6 @@ private:
     QDateTime m_now;
     const SchemaSnapshot* m_schema;
     int m_hidden = 0;
-    bool m_usesClock = false;
 };
 
 } // namespace corvane::platform::jet

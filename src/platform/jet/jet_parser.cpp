@@ -1,6 +1,7 @@
 #include "platform/jet/jet_parser.h"
 
 #include "platform/jet/jet_errors.h"
+#include "platform/jet/jet_functions.h"
 
 namespace corvane::platform::jet {
 
@@ -606,7 +607,9 @@ ExprPtr Parser::parseWord(const Token& word, std::size_t first)
             finish(*e, first);
             return e;
         }
-        if (!isReserved(word))
+        // Left( and Right( are calls wherever an expression stands; LEFT
+        // and RIGHT are join words only between two tables.
+        if (!isReserved(word) || findFunction(word.text))
             return parseCall(word, first);
     }
     for (const char* truth : { "TRUE", "YES", "ON" }) {
