@@ -14,7 +14,7 @@ namespace corvane {
 
 MainWindow::MainWindow(QString programFolder, platform::Dialogs& dialogs, const Clock& clock, QWidget* parent)
     : QMainWindow(parent)
-    , m_state(programFolder)
+    , m_state(programFolder, &clock)
     , m_logger(programFolder, dialogs)
     , m_clock(clock)
     , m_dialogs(dialogs)
