@@ -53,8 +53,7 @@ void spreadStep(sqlite3_context* c, int, sqlite3_value** argv)
         s->mean += delta / static_cast<double>(s->count);
         s->squares += delta * (x - s->mean);
     } catch (const FunctionError& error) {
-        const QByteArray message = error.message.toUtf8();
-        sqlite3_result_error(c, message.constData(), static_cast<int>(message.size()));
+        resultError(c, error.message);
     }
 }
 
