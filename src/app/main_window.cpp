@@ -17,7 +17,7 @@ namespace corvane {
 
 MainWindow::MainWindow(QString programFolder, platform::Dialogs& dialogs, const Clock& clock, QWidget* parent)
     : QMainWindow(parent)
-    , m_state(std::make_shared<SharedState>(programFolder))
+    , m_state(std::make_shared<SharedState>(programFolder, &clock))
     , m_logger(std::make_shared<const ErrorLogger>(programFolder, dialogs))
     , m_clock(clock)
     , m_dialogs(dialogs)

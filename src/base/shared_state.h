@@ -8,6 +8,8 @@
 
 namespace corvane {
 
+class Clock;
+
 namespace platform::db {
 class DatabaseEngine;
 }
@@ -18,7 +20,9 @@ class SharedState {
 public:
     static constexpr const char* DatabaseFileName = "syslog97.mdb";
 
-    explicit SharedState(QString programFolder);
+    // The database reads "now" from clock (Now() in queries, dates without a
+    // year); without one, from the system clock.
+    explicit SharedState(QString programFolder, const Clock* clock = nullptr);
     ~SharedState();
 
     const QString& programFolder() const { return m_programFolder; }
@@ -37,6 +41,7 @@ public:
 
 private:
     QString m_programFolder;
+    const Clock* m_clock;
     std::unique_ptr<platform::db::DatabaseEngine> m_engine;
 };
 

@@ -37,9 +37,15 @@ void failIfMissing(const QString& path)
 
 } // namespace
 
-Connection::Connection(const QString& path, OpenMode mode)
+NowSource systemNow()
+{
+    return [] { return QDateTime::currentDateTime(); };
+}
+
+Connection::Connection(const QString& path, OpenMode mode, NowSource now)
     : m_path(path)
     , m_mode(mode)
+    , m_now(std::move(now))
 {
     failIfMissing(path);
     const QFileInfo info(path);
@@ -53,7 +59,7 @@ Connection::Connection(const QString& path, OpenMode mode)
     configure();
 }
 
-Connection Connection::createNew(const QString& path)
+Connection Connection::createNew(const QString& path, NowSource now)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
@@ -67,6 +73,7 @@ Connection Connection::createNew(const QString& path)
     file.close();
     Connection connection;
     connection.m_path = path;
+    connection.m_now = std::move(now);
     try {
         connection.configure();
     } catch (const Failure&) {
@@ -86,6 +93,7 @@ Connection::Connection(Connection&& other) noexcept
     : m_db(std::exchange(other.m_db, nullptr))
     , m_path(std::move(other.m_path))
     , m_mode(other.m_mode)
+    , m_now(std::move(other.m_now))
 {
 }
 
@@ -96,6 +104,7 @@ Connection& Connection::operator=(Connection&& other) noexcept
         m_db = std::exchange(other.m_db, nullptr);
         m_path = std::move(other.m_path);
         m_mode = other.m_mode;
+        m_now = std::move(other.m_now);
     }
     return *this;
 }
@@ -141,7 +150,7 @@ void Connection::configure()
             execute(QStringLiteral("PRAGMA journal_mode=WAL"));
         }
         execute(QStringLiteral("PRAGMA synchronous=NORMAL"));
-        jet::registerFunctions(m_db);
+        jet::registerFunctions(m_db, m_now);
     } catch (const Failure&) {
         close();
         throw;

@@ -1,12 +1,19 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
+#include <functional>
 
 struct sqlite3;
 
 namespace corvane::platform::db {
 
 enum class OpenMode { ReadWrite, ReadOnly };
+
+// Where a connection reads "now": Now(), Date() and Time() in queries, and the
+// year of a date text written without one. Tests fix it.
+using NowSource = std::function<QDateTime()>;
+NowSource systemNow();
 
 // One open database file. Opening never creates the file, so a missing or
 // foreign file fails at once instead of becoming an empty database; every
@@ -16,7 +23,8 @@ enum class OpenMode { ReadWrite, ReadOnly };
 class Connection {
 public:
     // Shared: any number of connections may be open on one file at once.
-    explicit Connection(const QString& path, OpenMode mode = OpenMode::ReadWrite);
+    explicit Connection(
+        const QString& path, OpenMode mode = OpenMode::ReadWrite, NowSource now = systemNow());
     ~Connection();
     Connection(Connection&& other) noexcept;
     Connection& operator=(Connection&& other) noexcept;
@@ -26,11 +34,13 @@ public:
     // Makes a new, empty database file (failing when the path exists) and
     // opens it read-write. For tools that build a database; the program
     // itself only ever opens existing files.
-    static Connection createNew(const QString& path);
+    static Connection createNew(const QString& path, NowSource now = systemNow());
 
     sqlite3* handle() const { return m_db; }
     const QString& path() const { return m_path; }
     OpenMode mode() const { return m_mode; }
+    QDateTime now() const { return m_now(); }
+    const NowSource& nowSource() const { return m_now; }
 
     // Runs one statement that returns no rows the caller needs (DDL,
     // PRAGMA, INSERT ...); the text must hold exactly one statement.
@@ -49,6 +59,7 @@ private:
     sqlite3* m_db = nullptr;
     QString m_path;
     OpenMode m_mode = OpenMode::ReadWrite;
+    NowSource m_now;
 };
 
 } // namespace corvane::platform::db

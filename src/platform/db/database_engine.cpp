@@ -6,7 +6,8 @@
 
 namespace corvane::platform::db {
 
-DatabaseEngine::DatabaseEngine()
+DatabaseEngine::DatabaseEngine(NowSource now)
+    : m_now(std::move(now))
 {
     if (sqlite3_libversion_number() < MinimumVersionNumber)
         throw failure::DatabaseEngineError.make(
@@ -15,7 +16,7 @@ DatabaseEngine::DatabaseEngine()
 
 Connection DatabaseEngine::open(const QString& path, OpenMode mode) const
 {
-    return Connection(path, mode);
+    return Connection(path, mode, m_now);
 }
 
 QString DatabaseEngine::libraryVersion() const

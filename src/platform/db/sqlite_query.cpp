@@ -1,18 +1,16 @@
 #include "platform/db/sqlite_query.h"
 
 #include "platform/db/connection.h"
-#include "platform/jet/jet_schema.h"
+#include "platform/db/schema_reader.h"
 #include "platform/jet/jet_translator.h"
-
-#include <QDateTime>
 
 namespace corvane::platform::db {
 
 SqliteQuery toSqliteQuery(const Connection& connection, const QString& queryText)
 {
     // The schema is read afresh: a handful of tables, and never stale.
-    const jet::SchemaSnapshot schema = jet::readSchema(connection.handle());
-    const jet::Translation translation = jet::translate(queryText, { QDateTime::currentDateTime(), &schema });
+    const jet::SchemaSnapshot schema = readSchema(connection);
+    const jet::Translation translation = jet::translate(queryText, { connection.now(), &schema });
     return SqliteQuery { translation.sql, translation.hiddenTrailingColumns };
 }
 

@@ -1,29 +1,19 @@
 #include "platform/db/table_columns.h"
 
-#include "platform/db/connection.h"
+#include "platform/db/schema_reader.h"
 #include "platform/db/sqlite_failure.h"
-#include "platform/db/statement.h"
 #include "platform/jet/jet_date.h"
-
-#include <QDate>
 
 namespace corvane::platform::db {
 
 TableColumns::TableColumns(const Connection& connection, const QString& table)
     : m_table(table)
+    , m_now(connection.nowSource())
+    , m_columns(readTable(connection, table).columns)
 {
-    Statement info(connection, QStringLiteral("SELECT name, type, hidden FROM pragma_table_xinfo(?)"));
-    info.bind(1, Value(table));
-    while (info.step()) {
-        if (info.column(2).toInt64() != 0)
-            continue; // generated or hidden: not written
-        Column column;
-        column.name = info.column(0).toText();
-        column.declaredType = info.column(1).toText();
-        column.isDate = column.declaredType.startsWith(QLatin1String("DATE"), Qt::CaseInsensitive);
-        m_byFoldedName.insert(column.name.toCaseFolded(), static_cast<int>(m_columns.size()));
+    for (const Column& column : m_columns) {
+        m_byFoldedName.insert(column.name.toCaseFolded(), static_cast<int>(m_names.size()));
         m_names.append(column.name);
-        m_columns.push_back(std::move(column));
     }
     if (m_columns.empty())
         throw namedFailure(failure::TableNotFound, table);
@@ -44,7 +34,7 @@ int TableColumns::require(const QString& name) const
 
 Value TableColumns::toStored(int index, const Value& value) const
 {
-    if (!at(index).isDate || value.isNull())
+    if (!at(index).isDate() || value.isNull())
         return value;
     if (value.isNumber()) {
         if (const auto date = jet::fromSerial(value.toDouble()))
@@ -53,7 +43,7 @@ Value TableColumns::toStored(int index, const Value& value) const
         return Value(value.displayText());
     }
     const QString text = value.toText();
-    if (const auto date = jet::parseDate(text, QDate::currentDate().year()))
+    if (const auto date = jet::parseDate(text, m_now().date().year()))
         return Value(jet::formatCanonical(*date));
     return value;
 }

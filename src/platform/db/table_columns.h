@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/db/connection.h"
 #include "platform/db/value.h"
+#include "platform/jet/jet_schema.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -10,19 +12,13 @@
 
 namespace corvane::platform::db {
 
-class Connection;
-
 // The writable columns of one table, found by name without regard to case,
 // and the write path that turns a value into what a column stores: a date
 // column keeps canonical text, or the text as given when it is no date, so
 // no row is ever refused for a damaged time stamp.
 class TableColumns {
 public:
-    struct Column {
-        QString name;
-        QString declaredType;
-        bool isDate = false; // declared type starting with DATE
-    };
+    using Column = jet::SchemaSnapshot::Column;
 
     // Fails with 3078 when the table does not exist.
     TableColumns(const Connection& connection, const QString& table);
@@ -46,6 +42,7 @@ public:
 
 private:
     QString m_table;
+    NowSource m_now; // the year of a date text without one
     std::vector<Column> m_columns;
     QStringList m_names;
     QHash<QString, int> m_byFoldedName;

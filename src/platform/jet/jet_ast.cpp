@@ -26,8 +26,8 @@ bool isAggregateCall(const Expr& e)
 {
     if (e.kind != Expr::Kind::Call)
         return false;
-    const FunctionSpec* spec = findFunction(e.text);
-    return spec && spec->form == FunctionSpec::Form::Aggregate;
+    const DialectFunction* known = findFunction(e.text);
+    return known && known->form == DialectFunction::Form::Aggregate;
 }
 
 const Expr* findAggregate(const Expr& e)

@@ -114,16 +114,17 @@ private:
 
     static void call(const Expr& e)
     {
-        const FunctionSpec* spec = findFunction(e.text);
-        if (!spec)
+        const DialectFunction* known = findFunction(e.text);
+        if (!known)
             throw errors::undefinedFunction(e.text);
         const auto count = static_cast<int>(e.args.size());
-        bool fits = e.countStar || (count >= spec->minArgs && (spec->maxArgs < 0 || count <= spec->maxArgs));
-        if (spec->form == FunctionSpec::Form::Switch)
+        bool fits
+            = e.countStar || (count >= known->minArgs && (known->maxArgs < 0 || count <= known->maxArgs));
+        if (known->form == DialectFunction::Form::Switch)
             fits = fits && count % 2 == 0;
         if (!fits)
             throw errors::wrongArgumentCount(e.source);
-        if (spec->form == FunctionSpec::Form::Aggregate) {
+        if (known->form == DialectFunction::Form::Aggregate) {
             for (const ExprPtr& arg : e.args) {
                 if (findAggregate(*arg))
                     throw errors::aggregateInExpression(e.source);
@@ -136,14 +137,8 @@ private:
     void dateAgainstText(const Expr& a, const Expr& b, const Scope& scope)
     {
         const bool textPair = a.kind == Kind::Text || b.kind == Kind::Text;
-        if (!textPair)
+        if (!textPair || !m_schema)
             return;
-        if (!m_schema) {
-            if (!m_warned)
-                m_warnings.push_back(QStringLiteral("no schema: date-vs-text check skipped"));
-            m_warned = true;
-            return;
-        }
         const Expr& other = a.kind == Kind::Text ? b : a;
         const SchemaSnapshot::Column* column = scope.column(other);
         if (column && column->isDate())
@@ -191,20 +186,13 @@ private:
     }
 
     const SchemaSnapshot* m_schema;
-    bool m_warned = false;
-    std::vector<QString> m_warnings;
-
-public:
-    const std::vector<QString>& warnings() const { return m_warnings; }
 };
 
 } // namespace
 
-void checkQuery(const Query& query, const SchemaSnapshot* schema, std::vector<QString>& warnings)
+void checkQuery(const Query& query, const SchemaSnapshot* schema)
 {
-    Checker checker(schema);
-    checker.query(query, nullptr);
-    warnings.insert(warnings.end(), checker.warnings().begin(), checker.warnings().end());
+    Checker(schema).query(query, nullptr);
 }
 
 } // namespace corvane::platform::jet

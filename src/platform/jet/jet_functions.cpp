@@ -6,12 +6,12 @@ namespace corvane::platform::jet {
 
 namespace {
 
-using Form = FunctionSpec::Form;
-using Result = FunctionSpec::Result;
+using Form = DialectFunction::Form;
+using Result = DialectFunction::Result;
 
 // Registered jet_* functions carry the Jet semantics that SQLite's own
 // functions lack (Null rules, half-to-even rounding, Unicode case).
-const FunctionSpec catalogue[] = {
+const DialectFunction catalogue[] = {
     { "sum", "sum", 1, 1, Form::Aggregate, Result::Number },
     { "count", "count", 1, 1, Form::Aggregate, Result::Number },
     { "avg", "avg", 1, 1, Form::Aggregate, Result::Number },
@@ -80,11 +80,16 @@ const FunctionSpec catalogue[] = {
 
 } // namespace
 
-const FunctionSpec* findFunction(QStringView name)
+std::span<const DialectFunction> dialectFunctions()
 {
-    for (const FunctionSpec& spec : catalogue) {
-        if (name.compare(QLatin1String(spec.name), Qt::CaseInsensitive) == 0)
-            return &spec;
+    return catalogue;
+}
+
+const DialectFunction* findFunction(QStringView name)
+{
+    for (const DialectFunction& known : catalogue) {
+        if (name.compare(QLatin1String(known.name), Qt::CaseInsensitive) == 0)
+            return &known;
     }
     return nullptr;
 }

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <QStringView>
+#include <span>
 
 namespace corvane::platform::jet {
 
 // A function a Jet query may call and how it is written for SQLite.
-struct FunctionSpec {
+struct DialectFunction {
     enum class Form {
         Plain, // sql(args...)
         Aggregate, // sql(arg), an aggregate
@@ -27,6 +28,9 @@ struct FunctionSpec {
 
 // nullptr for a name that is not available under DAO (Access-only, user
 // defined, sandbox-blocked or unknown): Jet answers those with 3085.
-const FunctionSpec* findFunction(QStringView name);
+const DialectFunction* findFunction(QStringView name);
+
+// Every function a query may call.
+std::span<const DialectFunction> dialectFunctions();
 
 } // namespace corvane::platform::jet

@@ -4,8 +4,6 @@
 #include <QStringList>
 #include <vector>
 
-struct sqlite3;
-
 namespace corvane::platform::jet {
 
 // What the translator knows of the tables: enough to refuse a date column
@@ -34,8 +32,5 @@ struct SchemaSnapshot {
 
     const Table* table(const QString& name) const;
 };
-
-// Reads the tables of an open database (PRAGMA table_xinfo and index_list).
-SchemaSnapshot readSchema(sqlite3* db);
 
 } // namespace corvane::platform::jet

@@ -8,18 +8,12 @@ namespace corvane::platform::jet {
 
 Translation translate(const QString& jetSql, const TranslateOptions& options)
 {
+    const Query query = Parser(jetSql, options.now.date().year()).parseStatement();
+    checkQuery(query, options.schema);
+    Emitter emitter(options.now, options.schema);
     Translation result;
-    QDateTime now = options.now;
-    if (!now.isValid()) {
-        now = QDateTime::currentDateTime();
-        result.warnings.push_back(QStringLiteral("no clock given: the system clock was read"));
-    }
-    const Query query = Parser(jetSql, now.date().year()).parseStatement();
-    checkQuery(query, options.schema, result.warnings);
-    Emitter emitter(now, options.schema);
     result.sql = emitter.statement(query);
     result.hiddenTrailingColumns = emitter.hiddenTrailingColumns();
-    result.usesClock = emitter.usesClock();
     return result;
 }
 

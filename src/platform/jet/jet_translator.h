@@ -2,22 +2,19 @@
 
 #include <QDateTime>
 #include <QString>
-#include <vector>
 
 namespace corvane::platform::jet {
 
 struct SchemaSnapshot;
 
 struct TranslateOptions {
-    QDateTime now; // Now(), Date() and Time() are frozen to it
+    QDateTime now; // Now(), Date() and Time() are frozen to it; its year completes dates without one
     const SchemaSnapshot* schema = nullptr; // optional; enables the type and unique-key checks
 };
 
 struct Translation {
     QString sql; // one SQLite SELECT, no ';'
     int hiddenTrailingColumns = 0; // helper columns at the right that callers drop
-    bool usesClock = false; // the text depends on the clock: do not cache it
-    std::vector<QString> warnings; // checks that could not be made
 };
 
 // Translates one Jet SELECT into SQLite SQL that returns the rows Jet would,

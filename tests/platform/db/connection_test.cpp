@@ -1,8 +1,10 @@
 #include "db_test_support.h"
 #include "platform/db/connection.h"
+#include "platform/db/database_engine.h"
 #include "platform/db/result_set.h"
 #include "platform/db/sqlite_failure.h"
 #include "platform/db/statement.h"
+#include "platform/db/table_columns.h"
 #include "platform/db/transaction.h"
 
 #include <QDir>
@@ -22,6 +24,37 @@ QByteArray contents(const QString& path)
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly));
     return file.readAll();
+}
+
+// Whatever reads "now" (the frozen clock functions, a date without a year in
+// a query, in a function and on the write path) reads the engine's source.
+TEST(Connection, TimeComesFromTheEnginesNowSource)
+{
+    const QDateTime fixed(QDate(2031, 3, 4), QTime(5, 6, 7));
+    ScratchDatabase scratch(
+        { QStringLiteral("CREATE TABLE t(d DATETEXT)"), QStringLiteral("INSERT INTO t VALUES (NULL)") });
+    const Connection connection = DatabaseEngine([fixed] { return fixed; }).open(scratch.path());
+    const struct {
+        const char* text;
+        bool stored; // written into the date column rather than selected
+        const char* expected;
+    } cases[] = {
+        { "Now()", false, "2031-03-04 05:06:07" },
+        { "Date()", false, "2031-03-04 00:00:00" },
+        { "Time()", false, "1899-12-30 05:06:07" },
+        { "#3/9#", false, "2031-03-09 00:00:00" },
+        { "CDate('3/9 1:02 PM')", false, "2031-03-09 13:02:00" },
+        { "Year(d & '3/9')", false, "2031" },
+        { "3/9", true, "2031-03-09 00:00:00" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const QString text = QString::fromUtf8(c.text);
+        const Value got = c.stored
+            ? TableColumns(connection, QStringLiteral("t")).toStored(0, Value(text))
+            : ResultSet(connection, QStringLiteral("SELECT %1 FROM t").arg(text)).value(0);
+        EXPECT_EQ(got.toText(), QString::fromUtf8(c.expected));
+    }
 }
 
 TEST(Connection, OpenRefusesWhatIsNoUsableDatabaseAndCreatesNothing)

@@ -1,6 +1,6 @@
 #include "jet_fixture.h"
 
-#include "platform/jet/sqlite_functions.h"
+#include "platform/db/schema_reader.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -63,39 +63,33 @@ QVariant cell(sqlite3_stmt* statement, int column)
 } // namespace
 
 FixtureDatabase::FixtureDatabase()
+    : m_connection(db::Connection::createNew(m_dir.filePath(QStringLiteral("fixture.mdb")), fixtureClock))
 {
-    if (sqlite3_open_v2(":memory:", &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
-        ADD_FAILURE() << "cannot open an in-memory database";
-    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
-    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-    registerFunctions(m_db);
     for (const char* sql : Schema)
         exec(QString::fromUtf8(sql));
-    m_schema = readSchema(m_db);
-}
-
-FixtureDatabase::~FixtureDatabase()
-{
-    sqlite3_close(m_db);
+    m_schema = db::readSchema(m_connection);
 }
 
 void FixtureDatabase::exec(const QString& sql)
 {
     char* message = nullptr;
-    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK)
+    if (sqlite3_exec(m_connection.handle(), sql.toUtf8().constData(), nullptr, nullptr, &message)
+        != SQLITE_OK)
         ADD_FAILURE() << "fixture statement failed: " << (message ? message : "") << "\n"
                       << sql.toStdString();
     sqlite3_free(message);
 }
 
+// Raw SQLite, not the database layer, so the messages are SQLite's own.
 FixtureDatabase::Result FixtureDatabase::run(const QString& sql) const
 {
+    sqlite3* const db = m_connection.handle();
     Result result;
     const QByteArray utf8 = sql.toUtf8();
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &statement, nullptr)
+    if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &statement, nullptr)
         != SQLITE_OK) {
-        result.error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        result.error = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_finalize(statement);
         return result;
     }
@@ -110,20 +104,21 @@ FixtureDatabase::Result FixtureDatabase::run(const QString& sql) const
         result.rows.push_back(std::move(row));
     }
     if (rc != SQLITE_DONE)
-        result.error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        result.error = QString::fromUtf8(sqlite3_errmsg(db));
     sqlite3_finalize(statement);
     return result;
 }
 
 QString FixtureDatabase::prepareError(const QString& sql) const
 {
+    sqlite3* const db = m_connection.handle();
     const QByteArray utf8 = sql.toUtf8();
     sqlite3_stmt* statement = nullptr;
     const char* tail = nullptr;
     QString error;
-    if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &statement, &tail)
+    if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &statement, &tail)
         != SQLITE_OK)
-        error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        error = QString::fromUtf8(sqlite3_errmsg(db));
     else if (!statement)
         error = QStringLiteral("empty statement");
     else if (tail && QString::fromUtf8(tail).trimmed().size() > 0)

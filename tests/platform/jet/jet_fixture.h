@@ -1,23 +1,24 @@
 #pragma once
 
+#include "platform/db/connection.h"
 #include "platform/jet/jet_schema.h"
 #include "qstring_printer.h"
 
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QVariant>
 #include <ostream>
 #include <vector>
-
-struct sqlite3;
 
 namespace corvane::platform::jet::testing {
 
 // The clock every translation in these tests reads.
 QDateTime fixtureClock();
 
-// An in-memory database with the jet_* functions registered and the tables
+// A scratch database, opened as the program opens one (the jet_* functions
+// registered, the fixture's clock as its now-source), with the tables
 // of the program's database (text columns NOCASE, dates as DATETEXT,
 // logno the INTEGER PRIMARY KEY) holding the shared fixture rows.
 class FixtureDatabase {
@@ -30,11 +31,7 @@ public:
     };
 
     FixtureDatabase();
-    ~FixtureDatabase();
-    FixtureDatabase(const FixtureDatabase&) = delete;
-    FixtureDatabase& operator=(const FixtureDatabase&) = delete;
 
-    sqlite3* handle() const { return m_db; }
     const SchemaSnapshot& schema() const { return m_schema; }
     void exec(const QString& sql);
     Result run(const QString& sql) const;
@@ -42,7 +39,8 @@ public:
     QString prepareError(const QString& sql) const;
 
 private:
-    sqlite3* m_db = nullptr;
+    QTemporaryDir m_dir;
+    db::Connection m_connection;
     SchemaSnapshot m_schema;
 };
 

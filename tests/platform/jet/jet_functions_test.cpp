@@ -2,6 +2,7 @@
 // translated and run on the fixture database, its single value read as text.
 #include "jet_fixture.h"
 #include "platform/failure/failure.h"
+#include "platform/jet/jet_functions.h"
 #include "platform/jet/jet_translator.h"
 
 #include <gtest/gtest.h>
@@ -116,6 +117,61 @@ TEST(JetFunctions, AggregatesLeaveNullsOutAndNeedEnoughValues)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expression);
         EXPECT_EQ(valueOf(c.expression, c.from).toStdString(), c.expected);
+    }
+}
+
+// A function named like a keyword (Left, Right) is still a call wherever an
+// expression stands, and the join words still join.
+TEST(JetFunctions, EveryFunctionIsACallInEveryPosition)
+{
+    const struct {
+        const char* position;
+        const char* scalar;
+        const char* aggregate; // aggregates are refused in WHERE and GROUP BY
+    } positions[] = {
+        { "select list", "SELECT %1 AS v FROM syslog", "SELECT %1 AS v FROM syslog" },
+        { "WHERE", "SELECT logno FROM syslog WHERE %1 IS NULL",
+            "SELECT [src=] FROM syslog GROUP BY [src=] HAVING %1 IS NULL" },
+        { "GROUP BY", "SELECT %1 AS v FROM syslog GROUP BY %1",
+            "SELECT [src=], %1 AS v FROM syslog GROUP BY [src=]" },
+        { "ORDER BY", "SELECT logno FROM syslog ORDER BY %1",
+            "SELECT [src=] FROM syslog GROUP BY [src=] ORDER BY %1" },
+    };
+    FixtureDatabase db;
+    const TranslateOptions options { fixtureClock(), &db.schema() };
+    for (const DialectFunction& function : dialectFunctions()) {
+        QStringList args;
+        for (int i = 0; i < function.minArgs; ++i)
+            args << (i == 0 ? QStringLiteral("[src=]") : QStringLiteral("1"));
+        const QString call = QStringLiteral("%1(%2)").arg(
+            QString::fromLatin1(function.name).toUpper(), args.join(QStringLiteral(", ")));
+        const bool aggregate = function.form == DialectFunction::Form::Aggregate;
+        for (const auto& p : positions) {
+            const QString jet = QString::fromUtf8(aggregate ? p.aggregate : p.scalar).arg(call);
+            SCOPED_TRACE(jet.toStdString());
+            try {
+                const QString sql = translate(jet, options).sql;
+                EXPECT_TRUE(sql.contains(QLatin1String(function.sql))) << sql.toStdString();
+                EXPECT_EQ(db.prepareError(sql).toStdString(), "") << sql.toStdString();
+            } catch (const Failure& failure) {
+                ADD_FAILURE() << failure.number() << " " << failure.description().toStdString();
+            }
+        }
+    }
+    const char* const joins[] = {
+        "SELECT s.logno FROM syslog AS s LEFT JOIN syslog AS t ON Left(s.[src=], 7) = Left(t.[src=], 7)",
+        "SELECT s.logno FROM syslog AS s RIGHT OUTER JOIN syslog AS t ON Right(s.[src=], 2) = t.[src=]",
+        "SELECT s.logno FROM syslog AS s LEFT OUTER JOIN syslog AS t ON s.logno = t.logno",
+        "SELECT s.logno FROM syslog s INNER JOIN syslog t ON s.logno = t.logno WHERE Right(t.[src=], 1) = "
+        "'1'",
+    };
+    for (const char* jet : joins) {
+        SCOPED_TRACE(jet);
+        try {
+            EXPECT_EQ(db.prepareError(translate(QString::fromUtf8(jet), options).sql).toStdString(), "");
+        } catch (const Failure& failure) {
+            ADD_FAILURE() << failure.number() << " " << failure.description().toStdString();
+        }
     }
 }
 
