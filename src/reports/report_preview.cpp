@@ -73,6 +73,11 @@ ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, plat
     m_cmdClose->setObjectName(QStringLiteral("cmdClose"));
     m_cmdClose->setFont(platform::designFont(QStringLiteral("Tahoma"), true));
     m_cmdClose->setToolTip(QStringLiteral("Close This Window"));
+    // Enter in the grid or the zoom box must not press a button by itself.
+    for (QPushButton* button : { m_cmdExport, m_cmdClose }) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
     m_lblPrint->setObjectName(QStringLiteral("lblPrint"));
     m_prgPrint->setObjectName(QStringLiteral("prgPrint"));
     m_prgPrint->setAccessibleName(QStringLiteral("Export progress"));
