@@ -33,8 +33,8 @@ void InitialLayout(
     platform::Grid& grid, GridPlacement& placement, float areaWidth, float areaHeight, double zoom);
 
 // The layout after a zoom choice or a resize: the grid takes the new area
-// and every column keeps its share of the grid's width. A grid of width 0
-// with columns fails with "Division by zero", before anything changes.
+// and every column keeps its share of the grid's width; a grid of width 0
+// gives every column an equal share.
 void RefreshLayout(
     platform::Grid& grid, GridPlacement& placement, float areaWidth, float areaHeight, double zoom);
 
