@@ -6,7 +6,9 @@
 #include "reports/report_catalogue.h"
 #include "reports/report_preview.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -19,7 +21,7 @@ namespace corvane {
 
 namespace {
 
-constexpr int FilterLength = 50;
+constexpr qsizetype FilterLength = 50; // for typing; stored values may be longer
 
 const QString HelpText = QStringLiteral("Use * for wildcard. For Date Fields the format is dd/mm/yyyy "
                                         "hh:mm:ss and is 24 hour time. Hour(hh) is 24 hour "
@@ -54,7 +56,6 @@ ReportTab::ReportTab(
         caption->setObjectName(QStringLiteral("L%1").arg(k + 1));
         QLineEdit* box = new QLineEdit(filters);
         box->setObjectName(QStringLiteral("T%1").arg(k + 1));
-        box->setMaxLength(FilterLength);
         caption->setBuddy(box);
         m_captions[static_cast<size_t>(k)] = caption;
         m_boxes[static_cast<size_t>(k)] = box;
@@ -98,12 +99,39 @@ ReportTab::ReportTab(
     setTabOrder(previous, m_txtSQL);
     setTabOrder(m_txtSQL, m_cmdRunReport);
 
+    for (std::size_t k = 0; k < m_boxes.size(); ++k)
+        connect(
+            m_boxes[k], &QLineEdit::textEdited, this, [this, k](const QString& text) { boxEdited(k, text); });
+    // The selector's click: choosing an item, and opening or closing its list.
     connect(m_dbcboReport, &QComboBox::activated, this, &ReportTab::dbcboReport_Click);
+    m_dbcboReport->view()->window()->installEventFilter(this);
     connect(m_cmdRunReport, &QPushButton::clicked, this, &ReportTab::cmdRunReport_Click);
     showCurrentReport();
 }
 
 ReportTab::~ReportTab() = default;
+
+bool ReportTab::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_dbcboReport->view()->window()
+        && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        dbcboReport_Click();
+    return QWidget::eventFilter(watched, event);
+}
+
+// Typing stops at the limit; a longer stored value is shown and kept whole.
+void ReportTab::boxEdited(std::size_t box, const QString& text)
+{
+    QLineEdit* edit = m_boxes[box];
+    const QString& before = m_shownTexts[box];
+    if (text.size() > FilterLength && text.size() > before.size()) {
+        const int cursor = edit->cursorPosition() - static_cast<int>(text.size() - before.size());
+        edit->setText(before);
+        edit->setCursorPosition(std::max(0, cursor));
+        return;
+    }
+    m_shownTexts[box] = text;
+}
 
 void ReportTab::load()
 {
@@ -162,6 +190,7 @@ void ReportTab::showCurrentReport()
         const bool shown = m_catalogue && m_catalogue->hasCurrentReport();
         m_captions[k]->setText(shown ? m_catalogue->caption(filter) : QString());
         m_boxes[k]->setText(shown ? m_catalogue->filterValue(filter) : QString());
+        m_shownTexts[k] = m_boxes[k]->text();
         const QString caption = m_captions[k]->text();
         m_boxes[k]->setAccessibleName(caption.isEmpty() ? QStringLiteral("Filter %1").arg(filter) : caption);
     }

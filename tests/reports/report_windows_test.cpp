@@ -1,8 +1,8 @@
 // The report tab and the preview window driven as a user drives them, on a
 // real database in a temporary program folder, with the scripted dialogs.
+#include "app/main_window.h"
 #include "base/clock.h"
 #include "base/error_logger.h"
-#include "app/main_window.h"
 #include "browse/recent_log_view.h"
 #include "platform/db/connection.h"
 #include "platform/db/database_engine.h"
@@ -181,6 +181,58 @@ TEST_F(ReportWindowsTest, PickShowsTheReportsFiltersAndWhichAreUsed)
     EXPECT_EQ(sql->toPlainText(), QString());
     EXPECT_EQ(find<QLineEdit>("T4")->text(), "typed");
     EXPECT_TRUE(dialogs.boxes().empty());
+}
+
+// The selector's click also comes from opening or closing its list.
+TEST_F(ReportWindowsTest, OpeningOrClosingTheListEmptiesTheQuery)
+{
+    open();
+    pick(AllTraffic);
+    auto* list = find<QComboBox>("dbcboReport");
+    auto* sql = find<QPlainTextEdit>("txtSQL");
+    const struct {
+        const char* action;
+        std::function<void()> act;
+    } cases[] = {
+        { "open", [&] { list->showPopup(); } },
+        { "close", [&] { list->hidePopup(); } },
+    };
+    for (const auto& c : cases) {
+        sql->setPlainText(QStringLiteral("old query"));
+        c.act();
+        EXPECT_EQ(sql->toPlainText(), QString()) << c.action;
+        EXPECT_EQ(list->currentText(), AllTraffic) << c.action;
+    }
+    EXPECT_TRUE(dialogs.boxes().empty());
+}
+
+// Values stored longer than the box's typing limit are shown and kept whole.
+TEST_F(ReportWindowsTest, TheFilterLimitStopsTypingOnly)
+{
+    const QString stored = QStringLiteral("192.0.2.%1").arg(QString(52, QLatin1Char('1')));
+    execute(
+        QStringLiteral("UPDATE Report SET t3 = '%1' WHERE [Report Name] = '%2'").arg(stored, SourceReport));
+    open();
+    pick(SourceReport);
+    const struct {
+        const char* box;
+        QString typed;
+        QString shown;
+    } cases[] = {
+        { "T3", QString(), stored },
+        { "T3", QStringLiteral("9"), stored }, // no growth past the limit
+        { "T2", QString(55, QLatin1Char('x')), QString(50, QLatin1Char('x')) },
+    };
+    for (const auto& c : cases) {
+        auto* box = find<QLineEdit>(c.box);
+        box->end(false);
+        QTest::keyClicks(box, c.typed);
+        EXPECT_EQ(box->text(), c.shown) << c.box << " typed " << c.typed.size();
+    }
+    pick(AllTraffic);
+    pick(SourceReport);
+    EXPECT_EQ(find<QLineEdit>("T3")->text(), stored);
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM Report WHERE t3 = '%1'").arg(stored)), 1);
 }
 
 TEST_F(ReportWindowsTest, TabFollowsTheLayout)
@@ -418,6 +470,27 @@ TEST_F(ReportWindowsTest, ZoomResizeAndTheSortSharedWithTheLogGrid)
     });
     EXPECT_TRUE(looked);
     EXPECT_TRUE(dialogs.boxes().empty());
+}
+
+// Only a button with the focus reacts to Enter.
+TEST_F(ReportWindowsTest, EnterInThePreviewPressesNoButton)
+{
+    open();
+    pick(AllTraffic);
+    type("T1", QStringLiteral("01/12/2026"));
+    type("T2", QStringLiteral("31/12/2026"));
+    const bool looked = runReport([&](ReportPreview& preview) {
+        for (const char* focus : { "msgReport", "cboZoomView" }) {
+            for (const Qt::Key key : { Qt::Key_Return, Qt::Key_Enter }) {
+                QWidget* widget = child<QWidget>(&preview, focus);
+                widget->setFocus();
+                QTest::keyClick(widget, key);
+                EXPECT_TRUE(preview.isVisible()) << focus;
+            }
+        }
+    });
+    EXPECT_TRUE(looked);
+    EXPECT_TRUE(dialogs.boxes().empty()) << dialogs.boxTexts().join('\n').toStdString();
 }
 
 TEST_F(ReportWindowsTest, ExportWritesTheGridAsShown)
