@@ -32,7 +32,7 @@ public:
 
     // The second pass. Opens the input (53 as above), then creates or empties
     // the output: a missing folder fails with 76 "Path not found", any other
-    // refusal (or the output being the input itself) with 75 "Path/File
+    // refusal (or the output being the input file under any name) with 75 "Path/File
     // access error", both with the system's reason and before anything is
     // written. A failing line stops the conversion there; the lines written
     // before it stay in the output.
