@@ -57,7 +57,7 @@ ChartGrid ChartBuilder::build(std::int16_t position) const
 ChartGrid ChartBuilder::zoneTraffic(const platform::db::Connection& connection) const
 {
     // Two readings, the start of the window first.
-    const QDateTime from = m_clock.now().addDays(-1);
+    const QDateTime from = DayBefore(m_clock.now());
     const QDateTime to = m_clock.now();
     ResultSet result(connection, ZoneTrafficQuery(from, to), QueryAccess::ReadOnly);
     const std::int16_t rows = ChartRowCount(result.recordCount());

@@ -43,6 +43,12 @@ QString MonthFirstDateTimeText(const QDateTime& value)
         + (time.hour() < 12 ? QLatin1String(" AM") : QLatin1String(" PM"));
 }
 
+QDateTime DayBefore(const QDateTime& now)
+{
+    // UTC has no gaps, so the date and time stay exactly as computed.
+    return QDateTime(now.date().addDays(-1), now.time(), Qt::UTC);
+}
+
 QString ZoneTrafficQuery(const QDateTime& from, const QDateTime& to)
 {
     return QStringLiteral("SELECT [src zone=], sum([sent+rcvd]) AS TotalBytes ")

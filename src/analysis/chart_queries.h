@@ -39,6 +39,11 @@ std::int16_t DaysInMonth(const QDate& date);
 // the regional form, a day-first region's 5 December would be read as 12 May.
 QString MonthFirstDateTimeText(const QDateTime& value);
 
+// The start of the 24-hour window: the same clock time a calendar day
+// earlier, a plain date and time like the stored time stamps. Local time
+// arithmetic would move a time that a daylight-saving change skips.
+QDateTime DayBefore(const QDateTime& now);
+
 // Source 0: bytes per source zone from `from` to `to`, both inclusive,
 // largest total first.
 QString ZoneTrafficQuery(const QDateTime& from, const QDateTime& to);
