@@ -1,7 +1,7 @@
-#include "base/clock.h"
-#include "base/error_logger.h"
 #include "app/main_window.h"
 #include "app/splash_window.h"
+#include "base/clock.h"
+#include "base/error_logger.h"
 #include "platform/dialogs/qt_dialogs.h"
 
 #include <QApplication>
@@ -17,11 +17,12 @@ int main(int argc, char** argv)
     splash->repaint();
     QApplication::processEvents();
 
-    corvane::platform::QtDialogs dialogs;
+    // Boxes raised while loading belong to the splash, which is in front.
+    corvane::platform::QtDialogs dialogs(splash);
     corvane::SystemClock clock;
     corvane::MainWindow window(QCoreApplication::applicationDirPath(), dialogs, clock);
-    dialogs.setParentWidget(&window);
     window.show();
+    dialogs.setParentWidget(&window);
     delete splash;
     return QApplication::exec();
 }
