@@ -59,7 +59,7 @@ public:
 
     void append(const ConverterValues& values)
     {
-        AppendConverterLine(m_pending, values);
+        appendConverterLine(m_pending, values);
         if (m_pending.size() >= OutputBlockSize)
             writePending();
     }
@@ -112,7 +112,7 @@ ConversionCounts CaptureFileConverter::convert(const Progress& progress) const
     QByteArrayView line;
     while (reader.readLine(line)) {
         ++counts.linesRead;
-        if (const std::optional<ConverterValues> values = CutConverterLine(line)) {
+        if (const std::optional<ConverterValues> values = cutConverterLine(line)) {
             output.append(*values);
             ++counts.linesWritten;
         }

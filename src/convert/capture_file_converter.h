@@ -12,7 +12,7 @@ struct ConversionCounts {
 
 // Turns a text file of captured firewall lines into comma-separated lines,
 // one output line per input line that holds all eleven keys (see
-// CutConverterLine). Bytes are copied as they are, never decoded; lines end
+// cutConverterLine). Bytes are copied as they are, never decoded; lines end
 // as LineReader reads them, output lines end in CR LF. Needs no window, so
 // the parse tab and corvane-convert share it.
 class CaptureFileConverter {

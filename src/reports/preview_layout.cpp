@@ -23,12 +23,12 @@ void placeGrid(GridPlacement& placement, float areaWidth, float areaHeight)
 
 } // namespace
 
-double ZoomFactor(const QString& zoomText)
+double zoomFactor(const QString& zoomText)
 {
     return LeadingNumber(zoomText);
 }
 
-void InitialLayout(
+void initialLayout(
     platform::Grid& grid, GridPlacement& placement, float areaWidth, float areaHeight, double zoom)
 {
     grid.setFontSize(zoom * PointsAtZoomOne);
@@ -41,7 +41,7 @@ void InitialLayout(
     }
 }
 
-void RefreshLayout(
+void refreshLayout(
     platform::Grid& grid, GridPlacement& placement, float areaWidth, float areaHeight, double zoom)
 {
     std::vector<double> proportions;

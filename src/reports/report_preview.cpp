@@ -127,7 +127,7 @@ void ReportPreview::Form_Load(const QString& query)
                 m_msgReport->grid());
             m_msgReport->refresh();
         }
-        InitialLayout(m_msgReport->grid(), m_placement, m_areaWidth, m_areaHeight, zoom());
+        initialLayout(m_msgReport->grid(), m_placement, m_areaWidth, m_areaHeight, zoom());
         showLayout();
     });
 }
@@ -163,7 +163,7 @@ void ReportPreview::Form_Resize()
 void ReportPreview::RefreshPrintPreview()
 {
     trap(m_logger, [&] {
-        RefreshLayout(m_msgReport->grid(), m_placement, m_areaWidth, m_areaHeight, zoom());
+        refreshLayout(m_msgReport->grid(), m_placement, m_areaWidth, m_areaHeight, zoom());
         showLayout();
     });
 }
@@ -224,7 +224,7 @@ void ReportPreview::cmdExport_Click()
             return;
         }
         platform::Grid& grid = m_msgReport->grid();
-        const ExportRange range = ExportRangeOf(grid);
+        const ExportRange range = exportRangeOf(grid);
         m_prgPrint->setRange(0, range.lastRow);
         m_prgPrint->setValue(0);
         m_prgPrint->show();
@@ -235,7 +235,7 @@ void ReportPreview::cmdExport_Click()
         // The bar is painted at most once a frame; its value follows every row.
         QElapsedTimer sincePaint;
         sincePaint.start();
-        WriteExport(grid, range, path, [&](int row) {
+        writeExport(grid, range, path, [&](int row) {
             m_prgPrint->setValue(row);
             if (sincePaint.elapsed() >= 16) {
                 m_prgPrint->repaint();
@@ -258,7 +258,7 @@ void ReportPreview::showLayout()
 
 double ReportPreview::zoom() const
 {
-    return ZoomFactor(m_cboZoomView->currentText());
+    return zoomFactor(m_cboZoomView->currentText());
 }
 
 } // namespace corvane

@@ -58,7 +58,7 @@ protected:
         EXPECT_EQ(list("cboChartType")->currentText(), "Bar 2D");
         EXPECT_EQ(chart().chartType(), VtChChartType2dBar);
         EXPECT_EQ(chart().data(), ZoneChart);
-        EXPECT_EQ(chart().appearance(), BuildAppearance()) << "set again after the build";
+        EXPECT_EQ(chart().appearance(), buildAppearance()) << "set again after the build";
     }
 
     QPointer<AnalysisWindow> window;
@@ -91,7 +91,7 @@ TEST_F(AnalysisWindowTest, ChosenTypeStaysAndTheEmptyEntryChartsSignIns)
         { "Nov-26", 0 }, { "Dec-26", 2 } };
     EXPECT_EQ(chart().data(), signIns);
     EXPECT_EQ(chart().chartType(), VtChChartType3dLine);
-    EXPECT_EQ(chart().appearance(), BuildAppearance()) << "set again after the build";
+    EXPECT_EQ(chart().appearance(), buildAppearance()) << "set again after the build";
     EXPECT_TRUE(dialogs.boxes().empty());
 }
 

@@ -29,7 +29,7 @@ TEST(ChartMonthsTest, SixMonthsOldestFirstEachWithItsOwnYear)
     };
     const auto bounds = [](const ChartMonth& month) { return month.lowerBound + ' ' + month.upperBound; };
     for (const Case& c : cases) {
-        const ChartMonths months = MonthsEndingIn(c.today, QLocale(QLocale::English, QLocale::UnitedStates));
+        const ChartMonths months = monthsEndingIn(c.today, QLocale(QLocale::English, QLocale::UnitedStates));
         QStringList labels;
         for (const ChartMonth& month : months)
             labels << month.label;
@@ -74,7 +74,7 @@ TEST(MonthFirstDateTimeTextTest, MonthFirstInADayFirstRegion)
     const QLocale previous;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
     for (const Case& c : cases)
-        EXPECT_EQ(MonthFirstDateTimeText(c.value), c.text);
+        EXPECT_EQ(monthFirstDateTimeText(c.value), c.text);
     QLocale::setDefault(previous);
 }
 
@@ -96,9 +96,9 @@ TEST(ToChartCountTest, HalfToEvenAndOverflowBeyond32Bits)
     for (const Case& c : cases) {
         const std::string shown = c.value ? c.value->displayText().toStdString() : "no value";
         if (c.expected)
-            EXPECT_EQ(ToChartCount(c.value), *c.expected) << shown;
+            EXPECT_EQ(toChartCount(c.value), *c.expected) << shown;
         else
-            EXPECT_THROW(ToChartCount(c.value), platform::Failure) << shown;
+            EXPECT_THROW(toChartCount(c.value), platform::Failure) << shown;
     }
 }
 

@@ -14,8 +14,8 @@ QByteArray cut(QByteArrayView line)
 {
     try {
         QByteArray out;
-        if (const std::optional<ConverterValues> values = CutConverterLine(line))
-            AppendConverterLine(out, *values);
+        if (const std::optional<ConverterValues> values = cutConverterLine(line))
+            appendConverterLine(out, *values);
         return out;
     } catch (const platform::Failure& failure) {
         return "failure " + QByteArray::number(failure.number());
