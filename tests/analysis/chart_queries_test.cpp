@@ -40,24 +40,6 @@ TEST(ChartMonthsTest, SixMonthsOldestFirstEachWithItsOwnYear)
     }
 }
 
-TEST(DaysInMonthTest, LengthOfTheDatesMonth)
-{
-    struct Case {
-        QDate date;
-        int days;
-    };
-    const Case cases[] = {
-        { { 2026, 11, 13 }, 30 },
-        { { 2026, 12, 15 }, 31 },
-        { { 2027, 2, 18 }, 28 },
-        { { 2028, 2, 13 }, 29 },
-        { { 1900, 2, 15 }, 28 },
-        { { 2027, 1, 31 }, 31 },
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(DaysInMonth(c.date), c.days) << c.date.toString(Qt::ISODate).toStdString();
-}
-
 // A day-first region must not turn 4 December into 12 April.
 TEST(MonthFirstDateTimeTextTest, MonthFirstInADayFirstRegion)
 {
