@@ -99,9 +99,16 @@ ReportTab::ReportTab(
     setTabOrder(previous, m_txtSQL);
     setTabOrder(m_txtSQL, m_cmdRunReport);
 
-    for (std::size_t k = 0; k < m_boxes.size(); ++k)
+    for (std::size_t k = 0; k < m_boxes.size(); ++k) {
+        // textEdited comes before textChanged, so it still sees the text before.
+        // A refused edit is followed by a textChanged that no longer holds.
+        connect(m_boxes[k], &QLineEdit::textChanged, this, [this, k](const QString& text) {
+            if (text == m_boxes[k]->text())
+                m_boxTexts[k] = text;
+        });
         connect(
             m_boxes[k], &QLineEdit::textEdited, this, [this, k](const QString& text) { boxEdited(k, text); });
+    }
     // The selector's click: choosing an item, and opening or closing its list.
     connect(m_dbcboReport, &QComboBox::activated, this, &ReportTab::dbcboReport_Click);
     m_dbcboReport->view()->window()->installEventFilter(this);
@@ -122,15 +129,13 @@ bool ReportTab::eventFilter(QObject* watched, QEvent* event)
 // Typing stops at the limit; a longer stored value is shown and kept whole.
 void ReportTab::boxEdited(std::size_t box, const QString& text)
 {
-    QLineEdit* edit = m_boxes[box];
-    const QString& before = m_shownTexts[box];
-    if (text.size() > FilterLength && text.size() > before.size()) {
-        const int cursor = edit->cursorPosition() - static_cast<int>(text.size() - before.size());
-        edit->setText(before);
-        edit->setCursorPosition(std::max(0, cursor));
+    const QString before = m_boxTexts[box];
+    if (text.size() <= FilterLength || text.size() <= before.size())
         return;
-    }
-    m_shownTexts[box] = text;
+    QLineEdit* edit = m_boxes[box];
+    const int cursor = edit->cursorPosition() - static_cast<int>(text.size() - before.size());
+    edit->setText(before);
+    edit->setCursorPosition(std::max(0, cursor));
 }
 
 void ReportTab::load()
@@ -190,7 +195,6 @@ void ReportTab::showCurrentReport()
         const bool shown = m_catalogue && m_catalogue->hasCurrentReport();
         m_captions[k]->setText(shown ? m_catalogue->caption(filter) : QString());
         m_boxes[k]->setText(shown ? m_catalogue->filterValue(filter) : QString());
-        m_shownTexts[k] = m_boxes[k]->text();
         const QString caption = m_captions[k]->text();
         m_boxes[k]->setAccessibleName(caption.isEmpty() ? QStringLiteral("Filter %1").arg(filter) : caption);
     }

@@ -55,8 +55,9 @@ private:
     QComboBox* m_dbcboReport;
     std::array<QLabel*, FilterCount> m_captions;
     std::array<QLineEdit*, FilterCount> m_boxes;
-    // Each box's text before the user's last edit: the limit applies to typing only.
-    std::array<QString, FilterCount> m_shownTexts;
+    // Each box's text as of its last change, whoever made it; while the user
+    // edits, the text before the edit. The limit applies to typing only.
+    std::array<QString, FilterCount> m_boxTexts;
     QPlainTextEdit* m_txtSQL;
     QPushButton* m_cmdRunReport;
 };
