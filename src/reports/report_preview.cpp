@@ -73,10 +73,12 @@ ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, plat
     m_cmdClose->setObjectName(QStringLiteral("cmdClose"));
     m_cmdClose->setFont(platform::designFont(QStringLiteral("Tahoma"), true));
     m_cmdClose->setToolTip(QStringLiteral("Close This Window"));
-    // Enter in the grid or the zoom box must not press a button by itself.
+    // No default button: Enter in the grid or the zoom box presses nothing;
+    // a button with the focus still takes Enter (see eventFilter).
     for (QPushButton* button : { m_cmdExport, m_cmdClose }) {
         button->setAutoDefault(false);
         button->setDefault(false);
+        button->installEventFilter(this);
     }
     m_lblPrint->setObjectName(QStringLiteral("lblPrint"));
     m_prgPrint->setObjectName(QStringLiteral("prgPrint"));
@@ -175,6 +177,13 @@ void ReportPreview::cboZoomView_Click()
 
 bool ReportPreview::eventFilter(QObject* watched, QEvent* event)
 {
+    if ((watched == m_cmdExport || watched == m_cmdClose) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            static_cast<QPushButton*>(watched)->click();
+            return true;
+        }
+    }
     // Keys that type a character go through cboZoomView_KeyPress; arrow keys
     // still choose, and Tab still moves the focus.
     if (watched == m_cboZoomView && event->type() == QEvent::KeyPress) {

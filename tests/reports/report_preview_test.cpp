@@ -105,23 +105,32 @@ TEST_F(ReportWindowsTest, ZoomResizeAndTheSortSharedWithTheLogGrid)
 }
 
 // Only a button with the focus reacts to Enter.
-TEST_F(ReportWindowsTest, EnterInThePreviewPressesNoButton)
+// Only a button with the focus reacts to Enter.
+TEST_F(ReportWindowsTest, EnterPressesOnlyTheButtonWithTheFocus)
 {
     open();
     pick(AllTraffic);
     type("T1", QStringLiteral("01/12/2026"));
     type("T2", QStringLiteral("31/12/2026"));
-    const bool looked = runReport([&](ReportPreview& preview) {
-        for (const char* focus : { "msgReport", "cboZoomView" }) {
-            for (const Qt::Key key : { Qt::Key_Return, Qt::Key_Enter }) {
-                QWidget* widget = child<QWidget>(&preview, focus);
-                widget->setFocus();
-                QTest::keyClick(widget, key);
-                EXPECT_TRUE(preview.isVisible()) << focus;
-            }
-        }
-    });
-    EXPECT_TRUE(looked);
+    const struct {
+        const char* focus;
+        Qt::Key key;
+        bool open;
+    } cases[] = {
+        { "msgReport", Qt::Key_Return, true },
+        { "msgReport", Qt::Key_Enter, true },
+        { "cboZoomView", Qt::Key_Return, true },
+        { "cmdClose", Qt::Key_Enter, false },
+    };
+    for (const auto& c : cases) {
+        const bool looked = runReport([&](ReportPreview& preview) {
+            QWidget* widget = child<QWidget>(&preview, c.focus);
+            widget->setFocus();
+            QTest::keyClick(widget, c.key);
+            EXPECT_EQ(preview.isVisible(), c.open) << c.focus;
+        });
+        EXPECT_TRUE(looked);
+    }
     EXPECT_TRUE(dialogs.boxes().empty()) << dialogs.boxTexts().join('\n').toStdString();
 }
 
