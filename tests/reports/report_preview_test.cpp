@@ -52,10 +52,6 @@ TEST_F(ReportWindowsTest, ZoomResizeAndTheSortSharedWithTheLogGrid)
     const bool looked = runReport([&](ReportPreview& preview) {
         platform::Grid& grid = preview.grid().grid();
         auto* zoom = child<QComboBox>(&preview, "cboZoomView");
-        ASSERT_EQ(zoom->count(), 10);
-        EXPECT_EQ(zoom->itemText(0), "0.65");
-        EXPECT_EQ(zoom->itemText(4), "0.90");
-
         // Typed characters never reach the zoom box.
         zoom->setFocus();
         QTest::keyClicks(zoom, QStringLiteral("1x"));
