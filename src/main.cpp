@@ -1,28 +1,42 @@
-#include "base/clock.h"
-#include "base/error_logger.h"
 #include "app/main_window.h"
 #include "app/splash_window.h"
+#include "base/clock.h"
+#include "base/error_logger.h"
 #include "platform/dialogs/qt_dialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <cstdio>
 
 // Main: the splash while the main window loads, then the main window.
+//   corvane [--folder DIR]   DIR holds syslog97.mdb and Errlog.txt; the
+//                            program's own folder by default.
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString(corvane::ApplicationTitle));
+
+    QString folder = QCoreApplication::applicationDirPath();
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 3 && arguments[1] == QLatin1String("--folder")) {
+        folder = QDir(arguments[2]).absolutePath();
+    } else if (arguments.size() != 1) {
+        std::fprintf(stderr, "usage: corvane [--folder DIR]\n");
+        return 2;
+    }
 
     auto* splash = new corvane::SplashWindow;
     splash->show();
     splash->repaint();
     QApplication::processEvents();
 
-    corvane::platform::QtDialogs dialogs;
+    // Boxes raised while loading belong to the splash, which is in front.
+    corvane::platform::QtDialogs dialogs(splash);
     corvane::SystemClock clock;
     // Deletes itself when closed; the program ends with its last window.
-    auto* window = new corvane::MainWindow(QCoreApplication::applicationDirPath(), dialogs, clock);
-    dialogs.setParentWidget(window);
+    auto* window = new corvane::MainWindow(folder, dialogs, clock);
     window->show();
+    dialogs.setParentWidget(window);
     delete splash;
     return QApplication::exec();
 }

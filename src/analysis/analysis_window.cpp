@@ -135,7 +135,7 @@ void AnalysisWindow::cboCharts_Click()
         const auto position = static_cast<std::int16_t>(m_cboCharts->currentIndex());
         // The chart keeps what it showed unless the whole build succeeds.
         m_msChart1->setData(m_builder.build(position));
-        m_msChart1->setAppearance(BuildAppearance());
+        m_msChart1->setAppearance(buildAppearance());
         m_msChart1->setVisible(true);
     });
 }

@@ -33,7 +33,7 @@ struct PlotAppearance {
 };
 
 // White backdrop in a thick inner frame, white wall, a blue base 200 points high.
-inline PlotAppearance BuildAppearance()
+inline PlotAppearance buildAppearance()
 {
     PlotAppearance appearance;
     appearance.backdropFillStyle = VtFillStyleBrush;

@@ -57,10 +57,10 @@ ChartGrid ChartBuilder::build(std::int16_t position) const
 ChartGrid ChartBuilder::zoneTraffic(const platform::db::Connection& connection) const
 {
     // Two readings, the start of the window first.
-    const QDateTime from = m_clock.now().addDays(-1);
+    const QDateTime from = dayBefore(m_clock.now());
     const QDateTime to = m_clock.now();
-    ResultSet result(connection, ZoneTrafficQuery(from, to), QueryAccess::ReadOnly);
-    const std::int16_t rows = ChartRowCount(result.recordCount());
+    ResultSet result(connection, zoneTrafficQuery(from, to), QueryAccess::ReadOnly);
+    const std::int16_t rows = chartRowCount(result.recordCount());
     ChartGrid grid;
     grid.reserve(static_cast<std::size_t>(rows));
     if (rows == 0)
@@ -77,8 +77,8 @@ ChartGrid ChartBuilder::zoneTraffic(const platform::db::Connection& connection) 
 
 ChartGrid ChartBuilder::statusCounts(const platform::db::Connection& connection) const
 {
-    ResultSet statuses(connection, StatusTypeQuery(), QueryAccess::ReadOnly);
-    const std::int16_t rows = ChartRowCount(statuses.recordCount());
+    ResultSet statuses(connection, statusTypeQuery(), QueryAccess::ReadOnly);
+    const std::int16_t rows = chartRowCount(statuses.recordCount());
     ChartGrid grid;
     grid.reserve(static_cast<std::size_t>(rows));
     if (rows == 0)
@@ -88,7 +88,7 @@ ChartGrid ChartBuilder::statusCounts(const platform::db::Connection& connection)
     const QString totalRows = QLatin1String(TotalRowsColumn);
     for (std::int16_t i = 0; i < rows; ++i) {
         const QString label = statuses.value(statusType).toText();
-        grid.push_back({ label, ToChartCount(GetQueryValue(StatusCountQuery(label), totalRows)) });
+        grid.push_back({ label, toChartCount(GetQueryValue(statusCountQuery(label), totalRows)) });
         statuses.moveNext();
     }
     return grid;
@@ -96,16 +96,16 @@ ChartGrid ChartBuilder::statusCounts(const platform::db::Connection& connection)
 
 ChartGrid ChartBuilder::monthly(std::int16_t position) const
 {
-    const ChartMonths months = MonthsEndingIn(m_clock.now().date(), m_locale);
+    const ChartMonths months = monthsEndingIn(m_clock.now().date(), m_locale);
     const QString totalAmount = QLatin1String(TotalAmountColumn);
     ChartGrid grid(ChartMonthCount);
     // The current month is asked first, as the rows are counted back from it.
     for (int row = ChartMonthCount - 1; row >= 0; --row) {
         const ChartMonth& month = months[static_cast<std::size_t>(row)];
         const QString query
-            = position == MonthlyPaymentSource ? PaymentMonthQuery(month) : SignInMonthQuery(month);
+            = position == MonthlyPaymentSource ? paymentMonthQuery(month) : signInMonthQuery(month);
         grid[static_cast<std::size_t>(row)]
-            = { month.label, ToChartCount(GetQueryValue(query, totalAmount)) };
+            = { month.label, toChartCount(GetQueryValue(query, totalAmount)) };
     }
     return grid;
 }
@@ -122,7 +122,7 @@ std::optional<Value> ChartBuilder::GetQueryValue(const QString& query, const QSt
     return result;
 }
 
-std::int32_t ToChartCount(const std::optional<Value>& value)
+std::int32_t toChartCount(const std::optional<Value>& value)
 {
     if (!value)
         return 0;
@@ -144,7 +144,7 @@ std::int32_t ToChartCount(const std::optional<Value>& value)
     throw failure::TypeMismatch.make();
 }
 
-std::int16_t ChartRowCount(long long rows)
+std::int16_t chartRowCount(long long rows)
 {
     if (rows > std::numeric_limits<std::int16_t>::max())
         throw failure::Overflow.make();

@@ -61,10 +61,10 @@ private:
 // A GetQueryValue result as a 32-bit whole number: no value counts as 0, a
 // number is rounded half to even, text is read as a number. Beyond 32 bits
 // fails with Overflow, text that is no number with Type mismatch.
-std::int32_t ToChartCount(const std::optional<platform::db::Value>& value);
+std::int32_t toChartCount(const std::optional<platform::db::Value>& value);
 
 // A result's row count as the 16-bit row counter holds it; above 32,767 fails
 // with Overflow.
-std::int16_t ChartRowCount(long long rows);
+std::int16_t chartRowCount(long long rows);
 
 } // namespace corvane

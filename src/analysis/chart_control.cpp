@@ -90,7 +90,7 @@ void ChartControl::setData(ChartGrid grid)
 
 void ChartControl::setChartType(std::int32_t type)
 {
-    if (!IsValidChartType(type))
+    if (!isValidChartType(type))
         throw platform::failure::InvalidProcedureCall.make(QStringLiteral("chart type %1").arg(type));
     m_chartType = type;
     redraw();
@@ -120,7 +120,7 @@ void ChartControl::redraw()
     }
     if (low == high)
         high = low + 1;
-    if (KindOf(m_chartType) == ChartKind::Bar)
+    if (kindOf(m_chartType) == ChartKind::Bar)
         drawBars(low, high);
     else
         drawPoints(low, high);
@@ -137,7 +137,7 @@ void ChartControl::drawBars(double low, double high)
     series->append(set);
     plot->addSeries(series);
     set->setColor(SeriesColor);
-    if (IsThreeDimensional(m_chartType)) {
+    if (isThreeDimensional(m_chartType)) {
         set->setBrush(depthBrush(SeriesColor, true));
         set->setPen(QPen(SeriesColor.darker(200)));
     }
@@ -154,8 +154,8 @@ void ChartControl::drawBars(double low, double high)
 void ChartControl::drawPoints(double low, double high)
 {
     QChart* plot = chart();
-    const ChartKind kind = KindOf(m_chartType);
-    const bool depth = IsThreeDimensional(m_chartType);
+    const ChartKind kind = kindOf(m_chartType);
+    const bool depth = isThreeDimensional(m_chartType);
     auto* line = new QLineSeries;
     for (std::size_t i = 0; i < m_data.size(); ++i) {
         const double x = static_cast<double>(i);
@@ -249,7 +249,7 @@ void ChartControl::applyAppearance()
 
 void ChartControl::placeBase()
 {
-    const bool shown = IsThreeDimensional(m_chartType) && m_appearance.baseBrushStyle == VtBrushStyleSolid
+    const bool shown = isThreeDimensional(m_chartType) && m_appearance.baseBrushStyle == VtBrushStyleSolid
         && m_appearance.baseHeight > 0;
     m_base->setVisible(shown);
     if (!shown)

@@ -29,7 +29,7 @@ std::int16_t DaysInMonth(const QDate& date)
     return static_cast<std::int16_t>(date.daysTo(monthOn));
 }
 
-QString MonthFirstDateTimeText(const QDateTime& value)
+QString monthFirstDateTimeText(const QDateTime& value)
 {
     const QDate date = value.date();
     const QTime time = value.time();
@@ -43,20 +43,26 @@ QString MonthFirstDateTimeText(const QDateTime& value)
         + (time.hour() < 12 ? QLatin1String(" AM") : QLatin1String(" PM"));
 }
 
-QString ZoneTrafficQuery(const QDateTime& from, const QDateTime& to)
+QDateTime dayBefore(const QDateTime& now)
+{
+    // UTC has no gaps, so the date and time stay exactly as computed.
+    return QDateTime(now.date().addDays(-1), now.time(), Qt::UTC);
+}
+
+QString zoneTrafficQuery(const QDateTime& from, const QDateTime& to)
 {
     return QStringLiteral("SELECT [src zone=], sum([sent+rcvd]) AS TotalBytes ")
-        + QStringLiteral("FROM syslog WHERE [start_time=]=>#") + MonthFirstDateTimeText(from)
-        + QStringLiteral("# AND [start_time=]<=#") + MonthFirstDateTimeText(to)
+        + QStringLiteral("FROM syslog WHERE [start_time=]=>#") + monthFirstDateTimeText(from)
+        + QStringLiteral("# AND [start_time=]<=#") + monthFirstDateTimeText(to)
         + QStringLiteral("# GROUP BY [src zone=] ORDER BY sum([sent+rcvd]) desc");
 }
 
-QString StatusTypeQuery()
+QString statusTypeQuery()
 {
     return QStringLiteral("SELECT * FROM Statustype");
 }
 
-QString StatusCountQuery(const QString& statusType)
+QString statusCountQuery(const QString& statusType)
 {
     return QStringLiteral("SELECT COUNT ([Membership Status]) AS TotalRows ")
         + QStringLiteral("FROM Membershipdetails ")
@@ -65,7 +71,7 @@ QString StatusCountQuery(const QString& statusType)
         + platform::jet::textLiteral(statusType);
 }
 
-ChartMonths MonthsEndingIn(const QDate& today, const QLocale& locale)
+ChartMonths monthsEndingIn(const QDate& today, const QLocale& locale)
 {
     const QDate fifteenth(today.year(), today.month(), 15);
     ChartMonths months;
@@ -82,14 +88,14 @@ ChartMonths MonthsEndingIn(const QDate& today, const QLocale& locale)
     return months;
 }
 
-QString PaymentMonthQuery(const ChartMonth& month)
+QString paymentMonthQuery(const ChartMonth& month)
 {
     return QStringLiteral("SELECT SUM ([Payment Amount]) as TotalAmount ")
         + QStringLiteral("FROM [paymentdetails] ") + QStringLiteral("WHERE [payment date]>=")
         + month.lowerBound + QStringLiteral(" AND [payment date]<=") + month.upperBound;
 }
 
-QString SignInMonthQuery(const ChartMonth& month)
+QString signInMonthQuery(const ChartMonth& month)
 {
     return QStringLiteral("SELECT COUNT ([MembershipID]) as TotalAmount ") + QStringLiteral("FROM [SignIn] ")
         + QStringLiteral("WHERE [date]>=") + month.lowerBound + QStringLiteral(" AND [date]<=")

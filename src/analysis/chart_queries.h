@@ -37,20 +37,25 @@ std::int16_t DaysInMonth(const QDate& date);
 // A date-time as the dialect reads it, month first whatever the regional
 // settings: 12/5/2026 3:04:05 PM, or the date alone at midnight. Written in
 // the regional form, a day-first region's 5 December would be read as 12 May.
-QString MonthFirstDateTimeText(const QDateTime& value);
+QString monthFirstDateTimeText(const QDateTime& value);
+
+// The start of the 24-hour window: the same clock time a calendar day
+// earlier, a plain date and time like the stored time stamps. Local time
+// arithmetic would move a time that a daylight-saving change skips.
+QDateTime dayBefore(const QDateTime& now);
 
 // Source 0: bytes per source zone from `from` to `to`, both inclusive,
 // largest total first.
-QString ZoneTrafficQuery(const QDateTime& from, const QDateTime& to);
+QString zoneTrafficQuery(const QDateTime& from, const QDateTime& to);
 
 // Source 1: the status types, then one count per type.
-QString StatusTypeQuery();
-QString StatusCountQuery(const QString& statusType);
+QString statusTypeQuery();
+QString statusCountQuery(const QString& statusType);
 
 // Sources 2 and 3: the reference day of each month is the 15th of today's
 // month less 30 days per month back.
-ChartMonths MonthsEndingIn(const QDate& today, const QLocale& locale);
-QString PaymentMonthQuery(const ChartMonth& month);
-QString SignInMonthQuery(const ChartMonth& month);
+ChartMonths monthsEndingIn(const QDate& today, const QLocale& locale);
+QString paymentMonthQuery(const ChartMonth& month);
+QString signInMonthQuery(const ChartMonth& month);
 
 } // namespace corvane

@@ -21,16 +21,16 @@ inline constexpr int ChartTypeCount = 8;
 
 enum class ChartKind { Bar, Line, Area, Step };
 
-inline constexpr bool IsValidChartType(std::int32_t type)
+inline constexpr bool isValidChartType(std::int32_t type)
 {
     return type >= 0 && type < ChartTypeCount;
 }
 // Pairs run 3D first, then 2D.
-inline constexpr bool IsThreeDimensional(std::int32_t type)
+inline constexpr bool isThreeDimensional(std::int32_t type)
 {
     return type % 2 == 0;
 }
-inline constexpr ChartKind KindOf(std::int32_t type)
+inline constexpr ChartKind kindOf(std::int32_t type)
 {
     return static_cast<ChartKind>(type / 2);
 }

@@ -7,12 +7,23 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <filesystem>
+#include <system_error>
 
 namespace corvane {
 
 namespace {
 
 constexpr qsizetype OutputBlockSize = 1 << 20;
+
+// Same device and inode; a path that does not exist is no file at all.
+bool isSameFile(const QString& first, const QString& second)
+{
+    std::error_code error;
+    const bool same = std::filesystem::equivalent(
+        QFile::encodeName(first).toStdString(), QFile::encodeName(second).toStdString(), error);
+    return same && !error;
+}
 
 // The output file with a block buffer in front of it. Whatever was appended
 // reaches the file also when a failure leaves the conversion early.
@@ -22,7 +33,9 @@ public:
         : m_file(path)
     {
         const QFileInfo info(path);
-        if (info.exists() && info.canonicalFilePath() == QFileInfo(inputPath).canonicalFilePath())
+        // By identity, not by name: a hard link or another spelling of the
+        // input would otherwise be emptied before a line is read.
+        if (isSameFile(path, inputPath))
             throw platform::failure::PathFileAccessError.make(
                 path + QStringLiteral(": the input file itself"));
         if (!info.absoluteDir().exists())
@@ -46,7 +59,7 @@ public:
 
     void append(const ConverterValues& values)
     {
-        AppendConverterLine(m_pending, values);
+        appendConverterLine(m_pending, values);
         if (m_pending.size() >= OutputBlockSize)
             writePending();
     }
@@ -99,7 +112,7 @@ ConversionCounts CaptureFileConverter::convert(const Progress& progress) const
     QByteArrayView line;
     while (reader.readLine(line)) {
         ++counts.linesRead;
-        if (const std::optional<ConverterValues> values = CutConverterLine(line)) {
+        if (const std::optional<ConverterValues> values = cutConverterLine(line)) {
             output.append(*values);
             ++counts.linesWritten;
         }

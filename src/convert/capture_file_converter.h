@@ -12,7 +12,7 @@ struct ConversionCounts {
 
 // Turns a text file of captured firewall lines into comma-separated lines,
 // one output line per input line that holds all eleven keys (see
-// CutConverterLine). Bytes are copied as they are, never decoded; lines end
+// cutConverterLine). Bytes are copied as they are, never decoded; lines end
 // as LineReader reads them, output lines end in CR LF. Needs no window, so
 // the parse tab and corvane-convert share it.
 class CaptureFileConverter {
@@ -32,7 +32,7 @@ public:
 
     // The second pass. Opens the input (53 as above), then creates or empties
     // the output: a missing folder fails with 76 "Path not found", any other
-    // refusal (or the output being the input itself) with 75 "Path/File
+    // refusal (or the output being the input file under any name) with 75 "Path/File
     // access error", both with the system's reason and before anything is
     // written. A failing line stops the conversion there; the lines written
     // before it stay in the output.

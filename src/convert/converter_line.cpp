@@ -43,7 +43,7 @@ KeyIndexes locateKeys(QByteArrayView line)
 
 } // namespace
 
-std::optional<ConverterValues> CutConverterLine(QByteArrayView line)
+std::optional<ConverterValues> cutConverterLine(QByteArrayView line)
 {
     const KeyIndexes found = locateKeys(line);
     // Key by key, as the positions were taken: a missing key ends the line
@@ -69,7 +69,7 @@ std::optional<ConverterValues> CutConverterLine(QByteArrayView line)
     return values;
 }
 
-void AppendConverterLine(QByteArray& out, const ConverterValues& values)
+void appendConverterLine(QByteArray& out, const ConverterValues& values)
 {
     for (const QByteArrayView value : values) {
         out.append(value);

@@ -20,9 +20,9 @@ using ConverterValues = std::array<QByteArrayView, ConverterKeyCount>;
 // 32,767 fails with 6 "Overflow"; once all are found, a value whose length
 // comes out negative (keys out of order, an empty value with no separator)
 // fails with 5 "Invalid procedure call or argument".
-std::optional<ConverterValues> CutConverterLine(QByteArrayView line);
+std::optional<ConverterValues> cutConverterLine(QByteArrayView line);
 
 // Appends value 1 "," ... value 11 "," CR LF, the values unchanged.
-void AppendConverterLine(QByteArray& out, const ConverterValues& values);
+void appendConverterLine(QByteArray& out, const ConverterValues& values);
 
 } // namespace corvane

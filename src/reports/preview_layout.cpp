@@ -1,7 +1,6 @@
 #include "reports/preview_layout.h"
 
 #include "base/conversions.h"
-#include "platform/failure/failure_codes.h"
 #include "platform/grid/grid.h"
 
 #include <vector>
@@ -24,12 +23,12 @@ void placeGrid(GridPlacement& placement, float areaWidth, float areaHeight)
 
 } // namespace
 
-double ZoomFactor(const QString& zoomText)
+double zoomFactor(const QString& zoomText)
 {
     return LeadingNumber(zoomText);
 }
 
-void InitialLayout(
+void initialLayout(
     platform::Grid& grid, GridPlacement& placement, float areaWidth, float areaHeight, double zoom)
 {
     grid.setFontSize(zoom * PointsAtZoomOne);
@@ -42,15 +41,16 @@ void InitialLayout(
     }
 }
 
-void RefreshLayout(
+void refreshLayout(
     platform::Grid& grid, GridPlacement& placement, float areaWidth, float areaHeight, double zoom)
 {
     std::vector<double> proportions;
     proportions.reserve(static_cast<size_t>(grid.cols()));
     for (int i = 0; i < grid.cols(); ++i) {
-        if (placement.width == 0)
-            throw platform::failure::DivisionByZero.make();
-        proportions.push_back(grid.colWidth(i) / static_cast<double>(placement.width));
+        // A grid squeezed to nothing has no shares left: it starts again
+        // from equal columns, so it can widen with the next resize.
+        proportions.push_back(placement.width == 0 ? 1.0 / grid.cols()
+                                                   : grid.colWidth(i) / static_cast<double>(placement.width));
     }
     placeGrid(placement, areaWidth, areaHeight);
     grid.setFontSize(zoom * PointsAtZoomOne);

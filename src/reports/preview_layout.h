@@ -24,18 +24,18 @@ inline constexpr int DefaultZoomEntry = 5;
 
 // The zoom factor a zoom text stands for, "." being the decimal point
 // whatever the locale.
-double ZoomFactor(const QString& zoomText);
+double zoomFactor(const QString& zoomText);
 
 // The layout when a report has just been loaded: the grid fills the preview
 // area less its margins, text 8 points times the zoom, all columns equally
 // wide and aligned left and bottom.
-void InitialLayout(
+void initialLayout(
     platform::Grid& grid, GridPlacement& placement, float areaWidth, float areaHeight, double zoom);
 
 // The layout after a zoom choice or a resize: the grid takes the new area
-// and every column keeps its share of the grid's width. A grid of width 0
-// with columns fails with "Division by zero", before anything changes.
-void RefreshLayout(
+// and every column keeps its share of the grid's width; a grid of width 0
+// gives every column an equal share.
+void refreshLayout(
     platform::Grid& grid, GridPlacement& placement, float areaWidth, float areaHeight, double zoom);
 
 } // namespace corvane

@@ -31,7 +31,7 @@ QStringList ReportCatalogue::names() const
 
 bool ReportCatalogue::pick(const QString& name)
 {
-    return m_view.findFirst(ReportCriterion(name));
+    return m_view.findFirst(reportCriterion(name));
 }
 
 QString ReportCatalogue::currentName() const
@@ -65,7 +65,7 @@ QString ReportCatalogue::buildQuery(const FilterTexts& boxTexts)
     const QString name = currentName();
     saveFilters(boxTexts);
     m_view.refresh();
-    m_view.findFirst(ReportCriterion(name));
+    m_view.findFirst(reportCriterion(name));
     return queryFor(boxTexts);
 }
 
@@ -75,7 +75,7 @@ QString ReportCatalogue::queryFor(const FilterTexts& boxTexts) const
     if (queryTemplate.trimmed().isEmpty())
         throw platform::failure::InvalidSqlStatement.make(
             QStringLiteral("report \"%1\" has no query").arg(currentName()));
-    return ReplacePlaceholders(queryTemplate, FilterValues(boxTexts));
+    return replacePlaceholders(queryTemplate, filterValues(boxTexts));
 }
 
 } // namespace corvane

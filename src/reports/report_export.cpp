@@ -9,7 +9,7 @@
 
 namespace corvane {
 
-ExportRange ExportRangeOf(const platform::Grid& grid)
+ExportRange exportRangeOf(const platform::Grid& grid)
 {
     const int lastColumn = grid.cols() - 1;
     const int lastRow = grid.rows() - 1;
@@ -31,7 +31,7 @@ platform::Failure accessError(const QFile& file)
 
 } // namespace
 
-void WriteExport(platform::Grid& grid, const ExportRange& range, const QString& path,
+void writeExport(platform::Grid& grid, const ExportRange& range, const QString& path,
     const std::function<void(int row)>& progress)
 {
     QFile file(path);

@@ -30,14 +30,14 @@ struct ExportRange {
     std::uint8_t lastColumn;
     std::int16_t lastRow;
 };
-ExportRange ExportRangeOf(const platform::Grid& grid);
+ExportRange exportRangeOf(const platform::Grid& grid);
 
 // Writes the grid, heading row first, each line its cells each followed by
 // "," then CR LF, into the file at path (created or emptied). progress gets
 // every row number before the row is written. A path that cannot be opened
 // fails before anything is written; lines written before a later failure
 // stay. Afterwards the grid's current cell is the last one written.
-void WriteExport(platform::Grid& grid, const ExportRange& range, const QString& path,
+void writeExport(platform::Grid& grid, const ExportRange& range, const QString& path,
     const std::function<void(int row)>& progress = {});
 
 } // namespace corvane

@@ -73,6 +73,13 @@ ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, plat
     m_cmdClose->setObjectName(QStringLiteral("cmdClose"));
     m_cmdClose->setFont(platform::designFont(QStringLiteral("Tahoma"), true));
     m_cmdClose->setToolTip(QStringLiteral("Close This Window"));
+    // No default button: Enter in the grid or the zoom box presses nothing;
+    // a button with the focus still takes Enter (see eventFilter).
+    for (QPushButton* button : { m_cmdExport, m_cmdClose }) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+        button->installEventFilter(this);
+    }
     m_lblPrint->setObjectName(QStringLiteral("lblPrint"));
     m_prgPrint->setObjectName(QStringLiteral("prgPrint"));
     m_prgPrint->setAccessibleName(QStringLiteral("Export progress"));
@@ -122,7 +129,7 @@ void ReportPreview::Form_Load(const QString& query)
                 m_msgReport->grid());
             m_msgReport->refresh();
         }
-        InitialLayout(m_msgReport->grid(), m_placement, m_areaWidth, m_areaHeight, zoom());
+        initialLayout(m_msgReport->grid(), m_placement, m_areaWidth, m_areaHeight, zoom());
         showLayout();
     });
 }
@@ -158,7 +165,7 @@ void ReportPreview::Form_Resize()
 void ReportPreview::RefreshPrintPreview()
 {
     trap(m_logger, [&] {
-        RefreshLayout(m_msgReport->grid(), m_placement, m_areaWidth, m_areaHeight, zoom());
+        refreshLayout(m_msgReport->grid(), m_placement, m_areaWidth, m_areaHeight, zoom());
         showLayout();
     });
 }
@@ -170,6 +177,13 @@ void ReportPreview::cboZoomView_Click()
 
 bool ReportPreview::eventFilter(QObject* watched, QEvent* event)
 {
+    if ((watched == m_cmdExport || watched == m_cmdClose) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            static_cast<QPushButton*>(watched)->click();
+            return true;
+        }
+    }
     // Keys that type a character go through cboZoomView_KeyPress; arrow keys
     // still choose, and Tab still moves the focus.
     if (watched == m_cboZoomView && event->type() == QEvent::KeyPress) {
@@ -219,7 +233,7 @@ void ReportPreview::cmdExport_Click()
             return;
         }
         platform::Grid& grid = m_msgReport->grid();
-        const ExportRange range = ExportRangeOf(grid);
+        const ExportRange range = exportRangeOf(grid);
         m_prgPrint->setRange(0, range.lastRow);
         m_prgPrint->setValue(0);
         m_prgPrint->show();
@@ -230,7 +244,7 @@ void ReportPreview::cmdExport_Click()
         // The bar is painted at most once a frame; its value follows every row.
         QElapsedTimer sincePaint;
         sincePaint.start();
-        WriteExport(grid, range, path, [&](int row) {
+        writeExport(grid, range, path, [&](int row) {
             m_prgPrint->setValue(row);
             if (sincePaint.elapsed() >= 16) {
                 m_prgPrint->repaint();
@@ -253,7 +267,7 @@ void ReportPreview::showLayout()
 
 double ReportPreview::zoom() const
 {
-    return ZoomFactor(m_cboZoomView->currentText());
+    return zoomFactor(m_cboZoomView->currentText());
 }
 
 } // namespace corvane

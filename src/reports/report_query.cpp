@@ -5,12 +5,12 @@
 
 namespace corvane {
 
-QString ReportCriterion(const QString& reportName)
+QString reportCriterion(const QString& reportName)
 {
     return QStringLiteral("[Report Name]=") + platform::jet::textLiteral(reportName);
 }
 
-FilterTexts FilterValues(const FilterTexts& boxTexts)
+FilterTexts filterValues(const FilterTexts& boxTexts)
 {
     FilterTexts values = boxTexts;
     values[0] = FilterDateText(boxTexts[0]);
@@ -18,7 +18,7 @@ FilterTexts FilterValues(const FilterTexts& boxTexts)
     return values;
 }
 
-QString ReplacePlaceholders(QString queryTemplate, const FilterTexts& values)
+QString replacePlaceholders(QString queryTemplate, const FilterTexts& values)
 {
     for (int k = 0; k < FilterCount; ++k)
         queryTemplate.replace(

@@ -12,15 +12,15 @@ using FilterTexts = std::array<QString, FilterCount>;
 
 // The criterion that finds a report by name. A ' in the name is doubled, so
 // a name holding an apostrophe is found like any other.
-QString ReportCriterion(const QString& reportName);
+QString reportCriterion(const QString& reportName);
 
 // The filter texts a run puts into the template: filters 1 and 2 through
 // FilterDateText, 3 to 9 exactly as typed.
-FilterTexts FilterValues(const FilterTexts& boxTexts);
+FilterTexts filterValues(const FilterTexts& boxTexts);
 
 // Replaces "filter1" .. "filter9" (exact case) in the template, one after
 // another over the growing text, so a value holding "filter5" typed into
 // filter 3 is replaced again when filter 5's turn comes.
-QString ReplacePlaceholders(QString queryTemplate, const FilterTexts& values);
+QString replacePlaceholders(QString queryTemplate, const FilterTexts& values);
 
 } // namespace corvane

@@ -6,7 +6,9 @@
 #include "reports/report_catalogue.h"
 #include "reports/report_preview.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -19,7 +21,7 @@ namespace corvane {
 
 namespace {
 
-constexpr int FilterLength = 50;
+constexpr qsizetype FilterLength = 50; // for typing; stored values may be longer
 
 const QString HelpText = QStringLiteral("Use * for wildcard. For Date Fields the format is dd/mm/yyyy "
                                         "hh:mm:ss and is 24 hour time. Hour(hh) is 24 hour "
@@ -54,7 +56,6 @@ ReportTab::ReportTab(
         caption->setObjectName(QStringLiteral("L%1").arg(k + 1));
         QLineEdit* box = new QLineEdit(filters);
         box->setObjectName(QStringLiteral("T%1").arg(k + 1));
-        box->setMaxLength(FilterLength);
         caption->setBuddy(box);
         m_captions[static_cast<size_t>(k)] = caption;
         m_boxes[static_cast<size_t>(k)] = box;
@@ -98,12 +99,44 @@ ReportTab::ReportTab(
     setTabOrder(previous, m_txtSQL);
     setTabOrder(m_txtSQL, m_cmdRunReport);
 
+    for (std::size_t k = 0; k < m_boxes.size(); ++k) {
+        // textEdited comes before textChanged, so it still sees the text before.
+        // A refused edit is followed by a textChanged that no longer holds.
+        connect(m_boxes[k], &QLineEdit::textChanged, this, [this, k](const QString& text) {
+            if (text == m_boxes[k]->text())
+                m_boxTexts[k] = text;
+        });
+        connect(
+            m_boxes[k], &QLineEdit::textEdited, this, [this, k](const QString& text) { boxEdited(k, text); });
+    }
+    // The selector's click: choosing an item, and opening or closing its list.
     connect(m_dbcboReport, &QComboBox::activated, this, &ReportTab::dbcboReport_Click);
+    m_dbcboReport->view()->window()->installEventFilter(this);
     connect(m_cmdRunReport, &QPushButton::clicked, this, &ReportTab::cmdRunReport_Click);
     showCurrentReport();
 }
 
 ReportTab::~ReportTab() = default;
+
+bool ReportTab::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_dbcboReport->view()->window()
+        && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        dbcboReport_Click();
+    return QWidget::eventFilter(watched, event);
+}
+
+// Typing stops at the limit; a longer stored value is shown and kept whole.
+void ReportTab::boxEdited(std::size_t box, const QString& text)
+{
+    const QString before = m_boxTexts[box];
+    if (text.size() <= FilterLength || text.size() <= before.size())
+        return;
+    QLineEdit* edit = m_boxes[box];
+    const int cursor = edit->cursorPosition() - static_cast<int>(text.size() - before.size());
+    edit->setText(before);
+    edit->setCursorPosition(std::max(0, cursor));
+}
 
 void ReportTab::load()
 {

@@ -39,8 +39,12 @@ public:
     void dbcboReport_Click();
     void cmdRunReport_Click();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     ReportCatalogue& catalogue();
+    void boxEdited(std::size_t box, const QString& text);
     void showCurrentReport();
     FilterTexts boxTexts() const;
 
@@ -51,6 +55,9 @@ private:
     QComboBox* m_dbcboReport;
     std::array<QLabel*, FilterCount> m_captions;
     std::array<QLineEdit*, FilterCount> m_boxes;
+    // Each box's text as of its last change, whoever made it; while the user
+    // edits, the text before the edit. The limit applies to typing only.
+    std::array<QString, FilterCount> m_boxTexts;
     QPlainTextEdit* m_txtSQL;
     QPushButton* m_cmdRunReport;
 };

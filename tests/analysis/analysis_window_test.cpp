@@ -18,9 +18,6 @@ namespace {
 
 const ChartGrid ZoneChart = { { "Untrust", 400.0 }, { "Trust", 150.0 } };
 
-// White backdrop in a thick inner frame, white wall, blue base 200 points high.
-const PlotAppearance Appearance { 1, { 255, 255, 255 }, 3, 1, { 255, 255, 255 }, 200, 1, { 0, 0, 255 } };
-
 class AnalysisWindowTest : public testing::ChartTest {
 protected:
     AnalysisWindowTest()
@@ -61,7 +58,7 @@ protected:
         EXPECT_EQ(list("cboChartType")->currentText(), "Bar 2D");
         EXPECT_EQ(chart().chartType(), VtChChartType2dBar);
         EXPECT_EQ(chart().data(), ZoneChart);
-        EXPECT_EQ(chart().appearance(), Appearance);
+        EXPECT_EQ(chart().appearance(), buildAppearance()) << "set again after the build";
     }
 
     QPointer<AnalysisWindow> window;
@@ -94,7 +91,7 @@ TEST_F(AnalysisWindowTest, ChosenTypeStaysAndTheEmptyEntryChartsSignIns)
         { "Nov-26", 0 }, { "Dec-26", 2 } };
     EXPECT_EQ(chart().data(), signIns);
     EXPECT_EQ(chart().chartType(), VtChChartType3dLine);
-    EXPECT_EQ(chart().appearance(), Appearance);
+    EXPECT_EQ(chart().appearance(), buildAppearance()) << "set again after the build";
     EXPECT_TRUE(dialogs.boxes().empty());
 }
 

@@ -2,6 +2,7 @@
 #include "chart_database.h"
 
 #include <gtest/gtest.h>
+#include <time.h>
 
 namespace corvane {
 namespace {
@@ -41,6 +42,26 @@ TEST_F(ChartBuilderTest, ZoneTrafficChartsEveryZoneLargestFirst)
         EXPECT_EQ(build(ZoneTrafficSource), expected) << now.toString().toStdString();
     }
     EXPECT_TRUE(dialogs.boxes().empty());
+}
+
+// The window starts at the same clock time a day earlier, also when a
+// daylight-saving change skips that time on the day before.
+TEST_F(ChartBuilderTest, TheDayBeforeIsTheSameClockTimeAcrossDaylightSaving)
+{
+    const QByteArray previous = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin"); // 2027-03-28 02:00 to 03:00 does not exist
+    tzset();
+    clock.set(QDateTime(QDate(2027, 3, 29), QTime(2, 30)));
+    execute(QStringLiteral("INSERT INTO syslog ([src zone=], [start_time=], [sent+rcvd]) VALUES "
+                           "('Trust', '2027-03-28 02:30:00', 5), ('Trust', '2027-03-28 03:10:00', 7), "
+                           "('Early', '2027-03-28 02:29:59', 1)"));
+    const ChartGrid zones = build(ZoneTrafficSource);
+    if (previous.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", previous);
+    tzset();
+    EXPECT_EQ(zones, (ChartGrid { { "Trust", 12.0 } }));
 }
 
 // Each count asks on its own: a failing one is reported once and counts 0,

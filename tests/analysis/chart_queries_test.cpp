@@ -29,7 +29,7 @@ TEST(ChartMonthsTest, SixMonthsOldestFirstEachWithItsOwnYear)
     };
     const auto bounds = [](const ChartMonth& month) { return month.lowerBound + ' ' + month.upperBound; };
     for (const Case& c : cases) {
-        const ChartMonths months = MonthsEndingIn(c.today, QLocale(QLocale::English, QLocale::UnitedStates));
+        const ChartMonths months = monthsEndingIn(c.today, QLocale(QLocale::English, QLocale::UnitedStates));
         QStringList labels;
         for (const ChartMonth& month : months)
             labels << month.label;
@@ -38,24 +38,6 @@ TEST(ChartMonthsTest, SixMonthsOldestFirstEachWithItsOwnYear)
         EXPECT_EQ(bounds(months.front()), c.firstBounds) << today;
         EXPECT_EQ(bounds(months.back()), c.lastBounds) << today;
     }
-}
-
-TEST(DaysInMonthTest, LengthOfTheDatesMonth)
-{
-    struct Case {
-        QDate date;
-        int days;
-    };
-    const Case cases[] = {
-        { { 2026, 11, 13 }, 30 },
-        { { 2026, 12, 15 }, 31 },
-        { { 2027, 2, 18 }, 28 },
-        { { 2028, 2, 13 }, 29 },
-        { { 1900, 2, 15 }, 28 },
-        { { 2027, 1, 31 }, 31 },
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(DaysInMonth(c.date), c.days) << c.date.toString(Qt::ISODate).toStdString();
 }
 
 // A day-first region must not turn 4 December into 12 April.
@@ -74,7 +56,7 @@ TEST(MonthFirstDateTimeTextTest, MonthFirstInADayFirstRegion)
     const QLocale previous;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
     for (const Case& c : cases)
-        EXPECT_EQ(MonthFirstDateTimeText(c.value), c.text);
+        EXPECT_EQ(monthFirstDateTimeText(c.value), c.text);
     QLocale::setDefault(previous);
 }
 
@@ -96,9 +78,9 @@ TEST(ToChartCountTest, HalfToEvenAndOverflowBeyond32Bits)
     for (const Case& c : cases) {
         const std::string shown = c.value ? c.value->displayText().toStdString() : "no value";
         if (c.expected)
-            EXPECT_EQ(ToChartCount(c.value), *c.expected) << shown;
+            EXPECT_EQ(toChartCount(c.value), *c.expected) << shown;
         else
-            EXPECT_THROW(ToChartCount(c.value), platform::Failure) << shown;
+            EXPECT_THROW(toChartCount(c.value), platform::Failure) << shown;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace corvane {
 namespace {
@@ -53,11 +54,23 @@ TEST_F(ConverterFiles, AFailingLineKeepsTheLinesBeforeIt)
     EXPECT_EQ(readFile(file("out.txt")), GoodOutput);
 }
 
+// The input under any other name is refused before the output is opened.
 TEST_F(ConverterFiles, NeverEmptiesItsInput)
 {
     writeFile(file("in.txt"), GoodLine);
-    EXPECT_THROW(CaptureFileConverter(file("in.txt"), file("./in.txt")).convert(), platform::Failure);
-    EXPECT_EQ(readFile(file("in.txt")), GoodLine);
+    ASSERT_TRUE(QFile::link(file("in.txt"), file("symlink.txt")));
+    ASSERT_EQ(::link(QFile::encodeName(file("in.txt")).constData(),
+                  QFile::encodeName(file("hardlink.txt")).constData()),
+        0);
+    for (const char* output : { "./in.txt", "symlink.txt", "hardlink.txt" }) {
+        try {
+            CaptureFileConverter(file("in.txt"), file(output)).convert();
+            ADD_FAILURE() << output << " accepted";
+        } catch (const platform::Failure& failure) {
+            EXPECT_EQ(failure.number(), 75) << output;
+        }
+        EXPECT_EQ(readFile(file("in.txt")), GoodLine) << output;
+    }
 }
 
 } // namespace

@@ -14,8 +14,8 @@ QByteArray cut(QByteArrayView line)
 {
     try {
         QByteArray out;
-        if (const std::optional<ConverterValues> values = CutConverterLine(line))
-            AppendConverterLine(out, *values);
+        if (const std::optional<ConverterValues> values = cutConverterLine(line))
+            appendConverterLine(out, *values);
         return out;
     } catch (const platform::Failure& failure) {
         return "failure " + QByteArray::number(failure.number());
@@ -43,6 +43,7 @@ TEST(ConverterLine, CutsByTheKeyPositions)
         QByteArray expected;
     } cases[] = {
         { "two spaces keep one trailing space", line("fw=YD ", "fw=YD  "), output(",YD,", ",YD ,") },
+        { "an empty value", line("rule=441", "rule="), output(",441,", ",,") },
         { "a comma in a value", line("proto=udp", "proto=udp,tcp"), output("udp", "udp,tcp") },
         { "src= twice: the first is taken", line("msg=\"done\"", "msg=\"src=9\""),
             output("\"done\"", "\"src=9\"") },

@@ -59,7 +59,7 @@ TEST(ReplacePlaceholders, ReplacesInOrderOverTheGrowingText)
     };
     for (const auto& c : cases)
         EXPECT_EQ(
-            ReplacePlaceholders(QString::fromLatin1(c.queryTemplate), values).toStdString(), c.expected);
+            replacePlaceholders(QString::fromLatin1(c.queryTemplate), values).toStdString(), c.expected);
 }
 
 Grid gridOfColumns(int columns, int rows = 1)
@@ -86,7 +86,7 @@ TEST(PreviewLayout, InitialLayoutSharesTheWidthAndRefreshKeepsProportions)
 {
     Grid grid = gridOfColumns(4);
     GridPlacement placement { 90, 120, 5295, 3615 };
-    InitialLayout(grid, placement, 8100, 6000, ZoomFactor(QStringLiteral("1.00")));
+    initialLayout(grid, placement, 8100, 6000, zoomFactor(QStringLiteral("1.00")));
     EXPECT_EQ(placement.left, 50);
     EXPECT_EQ(placement.top, 50);
     EXPECT_EQ(placement.width, 8000);
@@ -96,11 +96,11 @@ TEST(PreviewLayout, InitialLayoutSharesTheWidthAndRefreshKeepsProportions)
     EXPECT_DOUBLE_EQ(grid.fontSize(), 8);
 
     // 1000 twips wider: each of four columns gains 250.
-    RefreshLayout(grid, placement, 9100, 6000, 1.0);
+    refreshLayout(grid, placement, 9100, 6000, 1.0);
     EXPECT_EQ(widthsOf(grid), (std::vector<int> { 2250, 2250, 2250, 2250 }));
 
     // A zoom changes the text only.
-    RefreshLayout(grid, placement, 9100, 6000, ZoomFactor(QStringLiteral("1.20")));
+    refreshLayout(grid, placement, 9100, 6000, zoomFactor(QStringLiteral("1.20")));
     EXPECT_EQ(widthsOf(grid), (std::vector<int> { 2250, 2250, 2250, 2250 }));
     EXPECT_DOUBLE_EQ(grid.fontSize(), 9.6);
 
@@ -109,27 +109,33 @@ TEST(PreviewLayout, InitialLayoutSharesTheWidthAndRefreshKeepsProportions)
     const int before[] = { 512, 1536, 2048, 0 };
     for (int c = 0; c < 4; ++c)
         grid.setColWidth(c, before[c]);
-    RefreshLayout(grid, placement, 4100 + 100, 6000, 1.0);
+    refreshLayout(grid, placement, 4100 + 100, 6000, 1.0);
     EXPECT_EQ(widthsOf(grid), (std::vector<int> { 512, 1538, 2050, 0 }))
         << "512.5 and 1537.5 go to the even side";
 }
 
-TEST(PreviewLayout, AGridOfWidthZeroFailsBeforeChangingAnything)
+// A grid squeezed to width 0 starts again from equal columns and widens.
+TEST(PreviewLayout, AGridOfWidthZeroTakesEqualColumns)
 {
-    Grid grid = gridOfColumns(3);
-    GridPlacement placement { 50, 50, 0, 500 };
-    try {
-        RefreshLayout(grid, placement, 5000, 5000, 1.3);
-        FAIL() << "no failure";
-    } catch (const Failure& failure) {
-        EXPECT_EQ(failure.number(), 11);
+    const struct {
+        int columns;
+        float areaWidth;
+        std::vector<int> widths;
+    } cases[] = {
+        { 3, 5000, { 1633, 1633, 1633 } },
+        { 2, 100, { 0, 0 } },
+        { 0, 5000, {} },
+    };
+    for (const auto& c : cases) {
+        Grid grid = gridOfColumns(c.columns);
+        if (c.columns > 0)
+            grid.setColWidth(0, 700); // a stale width from before the squeeze
+        GridPlacement placement { 50, 50, 0, 500 };
+        refreshLayout(grid, placement, c.areaWidth, 5000, 1.3);
+        EXPECT_EQ(widthsOf(grid), c.widths) << c.columns << " columns";
+        EXPECT_EQ(placement.width, c.areaWidth - 100);
+        EXPECT_DOUBLE_EQ(grid.fontSize(), 1.3 * 8);
     }
-    EXPECT_EQ(placement.width, 0);
-    EXPECT_NE(grid.fontSize(), 1.3 * 8);
-    // Without columns there is nothing to divide.
-    Grid empty;
-    RefreshLayout(empty, placement, 5000, 5000, 1.0);
-    EXPECT_EQ(placement.width, 4900);
 }
 
 TEST(ReportExport, RefusesWhatItCannotCountBeforeWriting)
@@ -149,7 +155,7 @@ TEST(ReportExport, RefusesWhatItCannotCountBeforeWriting)
         const Grid grid = gridOfColumns(c.columns, c.dataRows);
         bool fits = true;
         try {
-            ExportRangeOf(grid);
+            exportRangeOf(grid);
         } catch (const Failure& failure) {
             EXPECT_EQ(failure.number(), 6);
             fits = false;

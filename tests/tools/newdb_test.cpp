@@ -1,4 +1,3 @@
-#include "base/field_keys.h"
 #include "platform/db/connection.h"
 #include "platform/db/result_set.h"
 
@@ -8,7 +7,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 using namespace corvane::platform::db;
 
@@ -51,69 +49,6 @@ protected:
 ResultSet sqliteRows(const Connection& connection, const QString& sql)
 {
     return ResultSet::fromSqlite(connection, SqliteQuery { sql, 0 });
-}
-
-// "name TYPE COLLATION" for each column, in order.
-QString columnsOf(const Connection& connection, const QString& table)
-{
-    QStringList shapes;
-    ResultSet info = sqliteRows(
-        connection, QStringLiteral("SELECT name, type FROM pragma_table_info('%1') ORDER BY cid").arg(table));
-    for (const auto& row : info.rows()) {
-        const QByteArray name = row[0].toText().toUtf8();
-        const char* collation = nullptr; // stays null, and shows as missing, if the lookup fails
-        sqlite3_table_column_metadata(connection.handle(), nullptr, table.toUtf8().constData(),
-            name.constData(), nullptr, &collation, nullptr, nullptr, nullptr);
-        shapes << row[0].toText() + QLatin1Char(' ') + row[1].toText() + QLatin1Char(' ')
-                + QString::fromUtf8(collation);
-    }
-    return shapes.join(QStringLiteral(", "));
-}
-
-TEST_F(NewDb, WritesEveryTableAndAnErrorLogCountingZero)
-{
-    EXPECT_EQ(bytes(m_dir.filePath(QStringLiteral("Errlog.txt"))), QByteArray("0\r\n"));
-    // Only the two files are left; no temporary or journal files.
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
-        QStringList({ QStringLiteral("Errlog.txt"), QStringLiteral("syslog97.mdb") }));
-
-    QStringList syslog { QStringLiteral("logno INTEGER BINARY") };
-    const corvane::FieldKeys keys;
-    for (const QString& key : keys.keys())
-        syslog << key + (key == QLatin1String("start_time=") ? " DATETEXT BINARY" : " TEXT NOCASE");
-    syslog << QStringLiteral("LogDate DATETEXT BINARY") << QStringLiteral("sent+rcvd REAL BINARY");
-    QStringList report { QStringLiteral("Report Name TEXT NOCASE"), QStringLiteral("SQL0 TEXT NOCASE") };
-    for (const char* prefix : { "L", "t" })
-        for (int k = 1; k <= 9; ++k)
-            report << QLatin1String(prefix) + QString::number(k) + QStringLiteral(" TEXT NOCASE");
-    const std::pair<const char*, QString> tables[] = {
-        { "syslog", syslog.join(QStringLiteral(", ")) },
-        { "missed", QStringLiteral("syslog TEXT NOCASE") },
-        { "Report", report.join(QStringLiteral(", ")) },
-        { "Statustype", QStringLiteral("Status Type TEXT NOCASE") },
-        { "Membershipdetails", QStringLiteral("Membership Status TEXT NOCASE") },
-        { "paymentdetails", QStringLiteral("Payment Amount REAL BINARY, payment date DATETEXT BINARY") },
-        { "SignIn", QStringLiteral("MembershipID INTEGER BINARY, date DATETEXT BINARY") },
-    };
-    Connection connection(database(), OpenMode::ReadOnly);
-    auto first = [&](const QString& sql) { return sqliteRows(connection, sql).value(0); };
-    for (const auto& [table, columns] : tables) {
-        EXPECT_EQ(columnsOf(connection, QLatin1String(table)), columns) << table;
-        if (QLatin1String(table) != QLatin1String("Report")) {
-            EXPECT_EQ(first(QStringLiteral("SELECT count(*) FROM ") + QLatin1String(table)), Value(0))
-                << table;
-        }
-    }
-    EXPECT_EQ(first(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type = 'table'")), Value(7));
-    // logno is the rowid itself, so a new row always gets a number above every stored one.
-    EXPECT_EQ(
-        first(QStringLiteral("SELECT pk FROM pragma_table_info('syslog') WHERE name = 'logno'")), Value(1));
-    ResultSet index = sqliteRows(connection,
-        QStringLiteral(
-            "SELECT ii.name FROM pragma_index_list('syslog') AS il, pragma_index_info(il.name) AS ii"));
-    ASSERT_EQ(index.recordCount(), 1);
-    EXPECT_EQ(index.value(0), Value(QStringLiteral("start_time=")));
-    EXPECT_EQ(first(QStringLiteral("PRAGMA journal_mode")), Value(QStringLiteral("wal")));
 }
 
 // A template filled the way the report tab fills it: month-first dates, then

@@ -2,7 +2,7 @@
 
 #include "platform/dialogs/file_filter.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -39,11 +39,20 @@ QtDialogs::QtDialogs(QWidget* parent)
 {
 }
 
+QWidget* QtDialogs::parentForNextDialog() const
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    return m_parent.data();
+}
+
 MessageAnswer QtDialogs::messageBox(const MessageBoxRequest& request)
 {
     const bool yesNo = request.buttons == MessageButtons::YesNo;
     QMessageBox box(qtIcon(request.icon), titleOrApplicationName(request.title), request.text,
-        yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, m_parent.data());
+        yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parentForNextDialog());
     // Nothing else in the program takes input until the box is closed.
     box.setWindowModality(Qt::ApplicationModal);
     box.setTextFormat(Qt::PlainText);
@@ -59,7 +68,7 @@ MessageAnswer QtDialogs::messageBox(const MessageBoxRequest& request)
 
 QString QtDialogs::saveFile(const SaveFileRequest& request)
 {
-    QFileDialog dialog(m_parent.data(), titleOrApplicationName(request.title));
+    QFileDialog dialog(parentForNextDialog(), titleOrApplicationName(request.title));
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

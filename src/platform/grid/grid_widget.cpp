@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 namespace corvane::platform {
 
@@ -21,7 +22,6 @@ GridWidget::GridWidget(QWidget* parent)
     horizontalHeader()->setHighlightSections(true);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &GridWidget::headingClicked);
-    connect(this, &QTableView::clicked, this, &GridWidget::cellClicked);
 }
 
 void GridWidget::refresh()
@@ -49,20 +49,42 @@ void GridWidget::headingClicked(int section)
     emit gridClicked();
 }
 
-void GridWidget::cellClicked(const QModelIndex& index)
+void GridWidget::mousePressEvent(QMouseEvent* event)
 {
-    if (!index.isValid())
+    QTableView::mousePressEvent(event);
+    m_pressed = event->button() == Qt::LeftButton ? indexAt(event->position().toPoint()) : QModelIndex();
+}
+
+void GridWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTableView::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton || !m_pressed.isValid())
         return;
-    m_grid.setCurrentCell(index.row() + 1, index.column());
+    const QModelIndex pressed = m_pressed;
+    m_pressed = QModelIndex();
+    // Released outside the cells: the view's current cell is where the drag ended.
+    QModelIndex released = indexAt(event->position().toPoint());
+    if (!released.isValid())
+        released = currentIndex();
+    takeSelection(pressed, released.isValid() ? released : pressed);
     emit gridClicked();
 }
 
 void GridWidget::keyPressEvent(QKeyEvent* event)
 {
+    // With Shift the selection grows from the grid's current cell.
+    const QModelIndex anchor = m_model->index(std::max(1, m_grid.row()) - 1, m_grid.col());
     QTableView::keyPressEvent(event);
     const QModelIndex current = currentIndex();
-    if (current.isValid())
-        m_grid.setCurrentCell(current.row() + 1, current.column());
+    if (!current.isValid())
+        return;
+    takeSelection((event->modifiers() & Qt::ShiftModifier) && anchor.isValid() ? anchor : current, current);
+}
+
+void GridWidget::takeSelection(const QModelIndex& anchor, const QModelIndex& end)
+{
+    m_grid.setCurrentCell(anchor.row() + 1, anchor.column());
+    m_grid.setSelectionEnd(end.row() + 1, end.column());
 }
 
 // Mirrors the grid's selection in the view; row 0 is the header.

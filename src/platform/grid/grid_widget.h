@@ -10,7 +10,8 @@ class GridModel;
 
 // A read-only grid on screen. A click on a column heading selects that
 // column over all data rows with row 1 current; a click on a cell makes it
-// current. Either then raises gridClicked(), after the grid's own selection.
+// current, and a drag selects from the cell pressed (current) to the cell
+// released. Each then raises gridClicked(), after the grid's own selection.
 class GridWidget : public QTableView {
     Q_OBJECT
 public:
@@ -29,14 +30,18 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void headingClicked(int section);
-    void cellClicked(const QModelIndex& index);
+    // The grid takes the view's selection: from anchor (current) to end.
+    void takeSelection(const QModelIndex& anchor, const QModelIndex& end);
     void showSelection();
 
     Grid m_grid;
     GridModel* m_model;
+    QPersistentModelIndex m_pressed;
 };
 
 } // namespace corvane::platform

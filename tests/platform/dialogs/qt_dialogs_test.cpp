@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -58,6 +59,44 @@ TEST(QtDialogs, MessageBoxShowsTheRequestAndReturnsTheButtonPressed)
             (c.press == QMessageBox::NoButton ? box->escapeButton() : box->button(c.press))->click();
         });
         EXPECT_EQ(dialogs.messageBox(c.request), c.answer) << c.request.text.toStdString();
+    }
+}
+
+// A box belongs to the window in use, so it is shown in front of it.
+TEST(QtDialogs, ABoxBelongsToTheModalWindowElseTheActiveOneElseTheParentSet)
+{
+    QWidget splash;
+    QWidget chart;
+    QDialog preview;
+    QtDialogs dialogs(&splash);
+    const struct {
+        const char* inUse;
+        std::function<void()> show;
+        QWidget* owner;
+    } cases[] = {
+        { "nothing", [] {}, &splash },
+        { "an active window",
+            [&] {
+                chart.show();
+                QApplication::setActiveWindow(&chart);
+            },
+            &chart },
+        { "a modal window",
+            [&] {
+                preview.setWindowModality(Qt::ApplicationModal);
+                preview.show();
+            },
+            &preview },
+    };
+    for (const auto& c : cases) {
+        c.show();
+        QWidget* owner = nullptr;
+        whenShown<QMessageBox>([&owner](QMessageBox* box) {
+            owner = box->parentWidget();
+            box->button(QMessageBox::Ok)->click();
+        });
+        dialogs.messageBox({ "Failed", "UNEXPECTED ERROR", MessageIcon::Critical, MessageButtons::Ok });
+        EXPECT_EQ(owner, c.owner) << c.inUse;
     }
 }
 

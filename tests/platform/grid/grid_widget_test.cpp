@@ -41,15 +41,34 @@ TEST_F(GridWidgetTest, AHeadingClickSelectsTheColumnWithRowOneCurrent)
     EXPECT_EQ(widget.selectionModel()->selectedIndexes().size(), 6); // shown as selected too
 }
 
-TEST_F(GridWidgetTest, ACellClickMakesThatCellCurrent)
+// The grid keeps what the mouse selected: a drag from row 1 is what the
+// sort then reorders.
+TEST_F(GridWidgetTest, TheGridTakesTheCellsTheMouseSelected)
 {
-    const QModelIndex cell = widget.model()->index(2, 1);
-    EXPECT_EQ(cell.data().toString(), "row 2"); // the heading row is no data row
-    const QPoint at = widget.visualRect(cell).center();
-    QTest::mouseClick(widget.viewport(), Qt::LeftButton, {}, at);
-    EXPECT_EQ(clicks, 1);
-    EXPECT_EQ(widget.grid().row(), 3);
-    EXPECT_EQ(widget.grid().currentText(), "row 2");
+    const struct {
+        const char* gesture;
+        QPoint from; // (column, data row from 0)
+        QPoint to;
+        int row, col, rowSel, colSel;
+    } cases[] = {
+        { "a click on a cell", { 1, 2 }, { 1, 2 }, 3, 1, 3, 1 },
+        { "a drag down from row 1", { 0, 0 }, { 1, 2 }, 1, 0, 3, 1 },
+        { "a drag up to row 1", { 1, 3 }, { 0, 0 }, 4, 1, 1, 0 },
+    };
+    for (const auto& c : cases) {
+        clicks = 0;
+        const auto at = [this](QPoint cell) {
+            return widget.visualRect(widget.model()->index(cell.y(), cell.x())).center();
+        };
+        QTest::mousePress(widget.viewport(), Qt::LeftButton, {}, at(c.from));
+        QTest::mouseMove(widget.viewport(), at(c.to));
+        QTest::mouseRelease(widget.viewport(), Qt::LeftButton, {}, at(c.to));
+        const Grid& grid = widget.grid();
+        EXPECT_EQ(clicks, 1) << c.gesture;
+        EXPECT_EQ((std::vector<int> { grid.row(), grid.col(), grid.rowSel(), grid.colSel() }),
+            (std::vector<int> { c.row, c.col, c.rowSel, c.colSel }))
+            << c.gesture;
+    }
 }
 
 } // namespace

@@ -1,0 +1,133 @@
+#pragma once
+
+// The report tab and the preview window driven as a user drives them, on a
+// real database in a temporary program folder, with the scripted dialogs.
+#include "app/main_window.h"
+#include "base/clock.h"
+#include "base/error_logger.h"
+#include "browse/recent_log_view.h"
+#include "platform/db/connection.h"
+#include "platform/grid/grid_widget.h"
+#include "platform/grid/twips.h"
+#include "program_folder.h"
+#include "qstring_printer.h"
+#include "reports/report_preview.h"
+#include "scripted_dialogs.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace corvane::testing {
+
+using platform::MessageAnswer;
+
+inline const QString SourceReport = QStringLiteral("Traffic From A Source IP Between Two Dates");
+inline const QString AllTraffic = QStringLiteral("Traffic Between Two Dates");
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+inline QString failureBox(int number, const QString& description)
+{
+    return ErrorLogger::failureMessage(platform::Failure(number, description));
+}
+
+template <typename T> T* child(QWidget* parent, const char* name)
+{
+    T* widget = parent->findChild<T*>(QLatin1String(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
+
+class ReportWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        execute(QStringLiteral(
+            "INSERT INTO syslog ([src=], [dst=], [start_time=], [sent+rcvd], [action=]) VALUES "
+            "('192.0.2.1', '198.51.100.7', '2026-12-01 10:00:00', 460, 'Permit'), "
+            "('192.0.2.10', '198.51.100.8', '2026-12-02 11:00:00', 9, 'Deny'), "
+            "('192.0.2.2', '198.51.100.7', '2026-12-03 12:00:00', 1500, 'Permit'), "
+            "('203.0.113.5', '198.51.100.9', '2026-12-09 08:00:00', 77, 'Permit')"));
+    }
+
+    void execute(const QString& sql) { platform::db::Connection(folder.databasePath()).execute(sql); }
+
+    void open()
+    {
+        window = std::make_unique<MainWindow>(folder.path(), dialogs, clock);
+        window->show();
+    }
+
+    template <typename T> T* find(const char* name) { return child<T>(window.get(), name); }
+
+    // The user picks a report from the list.
+    void pick(const QString& name)
+    {
+        auto* list = find<QComboBox>("dbcboReport");
+        const int index = list->findText(name);
+        ASSERT_GE(index, 0) << name.toStdString();
+        list->setCurrentIndex(index);
+        emit list->activated(index);
+    }
+
+    void type(const char* box, const QString& text) { find<QLineEdit>(box)->setText(text); }
+
+    // Presses VIEW REPORT; while the modal preview is open, look runs on it,
+    // then the preview is closed. Returns whether a preview opened.
+    bool runReport(const std::function<void(ReportPreview&)>& look = {})
+    {
+        bool opened = false;
+        QTimer::singleShot(0, [&] {
+            auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
+            if (!preview)
+                return;
+            opened = true;
+            if (look)
+                look(*preview);
+            child<QPushButton>(preview, "cmdClose")->click();
+        });
+        find<QPushButton>("cmdRunReport")->click();
+        QCoreApplication::processEvents(); // let a timer that found no preview go
+        return opened;
+    }
+
+    testing::ProgramFolder folder;
+    ScriptedDialogs dialogs;
+    FixedClock clock { QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5)) };
+    std::unique_ptr<MainWindow> window;
+};
+
+inline QStringList column(const platform::Grid& grid, int col)
+{
+    QStringList cells;
+    for (int r = 0; r < grid.rows(); ++r)
+        cells << grid.text(r, col);
+    return cells;
+}
+
+inline std::vector<int> widthsOf(const platform::Grid& grid)
+{
+    std::vector<int> widths;
+    for (int c = 0; c < grid.cols(); ++c)
+        widths.push_back(grid.colWidth(c));
+    return widths;
+}
+
+} // namespace corvane::testing
