@@ -49,8 +49,10 @@ public:
     // Moves the log's pages into the file and cuts the log to nothing.
     void checkpoint();
 
-private:
+    // The size the check reads: the file's, unless a test put one in place.
     qint64 currentSize() const { return m_fileSize ? m_fileSize() : DatabaseFileSize(); }
+
+private:
 
     const FieldKeys& m_keys;
     std::filesystem::path m_mainFile;

@@ -146,7 +146,7 @@ void CaptureService::shutDown()
 void CaptureService::writeStatus()
 {
     const CaptureStatistics& s = m_session->statistics();
-    const qint64 size = m_database ? m_database->DatabaseFileSize() : 0;
+    const qint64 size = m_database ? m_database->currentSize() : 0;
     writeLine(QStringLiteral("received %1, logged %2, keys ignored %3, database %4 bytes, dropped %5")
                   .arg(s.received)
                   .arg(s.logged)

@@ -29,15 +29,28 @@ UdpReceiver::UdpReceiver(int socketFd, BatchHandler onBatch)
 
 UdpReceiver::~UdpReceiver()
 {
+    stop();
+    ::close(m_fd);
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
+}
+
+void UdpReceiver::stopAfterDraining()
+{
+    m_drainOnStop = true;
+    stop();
+}
+
+void UdpReceiver::stop()
+{
+    if (!m_thread.joinable())
+        return;
     m_stop = true;
     if (m_wakeFd >= 0) {
         const std::uint64_t one = 1;
         [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
     }
     m_thread.join();
-    ::close(m_fd);
-    if (m_wakeFd >= 0)
-        ::close(m_wakeFd);
 }
 
 void UdpReceiver::run()
@@ -55,24 +68,34 @@ void UdpReceiver::run()
     while (!m_stop) {
         if (::poll(fds, count, PollTimeoutMs) <= 0 || !(fds[0].revents & (POLLIN | POLLERR)))
             continue;
-        // Drain what is there, a batch at a time; a pending socket error is
-        // taken (and so cleared) by the read.
-        while (!m_stop) {
-            for (int i = 0; i < BatchSize; ++i) {
-                iovecs[i] = { buffers[i].data(), MaxDatagram };
-                messages[i] = {};
-                messages[i].msg_hdr.msg_iov = &iovecs[i];
-                messages[i].msg_hdr.msg_iovlen = 1;
-            }
-            const int received = ::recvmmsg(m_fd, messages.data(), BatchSize, MSG_DONTWAIT, nullptr);
-            if (received <= 0)
-                break;
-            for (int i = 0; i < received; ++i)
-                batch.emplace_back(buffers[i].constData(), static_cast<qsizetype>(messages[i].msg_len));
-            m_onBatch(batch);
-            if (received < BatchSize)
-                break;
+        drainOnce(buffers, iovecs, messages, batch);
+    }
+    if (m_drainOnStop) {
+        m_stop = false;
+        drainOnce(buffers, iovecs, messages, batch);
+    }
+}
+
+// Takes what is there, a batch at a time; a pending socket error is taken
+// (and so cleared) by the read.
+void UdpReceiver::drainOnce(std::vector<QByteArray>& buffers, std::vector<iovec>& iovecs,
+    std::vector<mmsghdr>& messages, std::vector<QByteArray>& batch)
+{
+    while (!m_stop) {
+        for (int i = 0; i < BatchSize; ++i) {
+            iovecs[i] = { buffers[i].data(), MaxDatagram };
+            messages[i] = {};
+            messages[i].msg_hdr.msg_iov = &iovecs[i];
+            messages[i].msg_hdr.msg_iovlen = 1;
         }
+        const int received = ::recvmmsg(m_fd, messages.data(), BatchSize, MSG_DONTWAIT, nullptr);
+        if (received <= 0)
+            break;
+        for (int i = 0; i < received; ++i)
+            batch.emplace_back(buffers[i].constData(), static_cast<qsizetype>(messages[i].msg_len));
+        m_onBatch(batch);
+        if (received < BatchSize)
+            break;
     }
 }
 

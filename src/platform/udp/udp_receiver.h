@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <atomic>
 #include <functional>
+#include <sys/socket.h>
 #include <thread>
 #include <vector>
 
@@ -19,17 +20,23 @@ public:
     UdpReceiver(int socketFd, BatchHandler onBatch);
     // Wakes and joins the thread, then closes the socket.
     ~UdpReceiver();
+    // Like the destructor, but first takes what the system already holds.
+    void stopAfterDraining();
 
     UdpReceiver(const UdpReceiver&) = delete;
     UdpReceiver& operator=(const UdpReceiver&) = delete;
 
 private:
     void run();
+    void drainOnce(std::vector<QByteArray>& buffers, std::vector<iovec>& iovecs,
+        std::vector<mmsghdr>& messages, std::vector<QByteArray>& batch);
+    void stop();
 
     int m_fd;
     int m_wakeFd;
     BatchHandler m_onBatch;
     std::atomic<bool> m_stop { false };
+    std::atomic<bool> m_drainOnStop { false };
     std::thread m_thread;
 };
 

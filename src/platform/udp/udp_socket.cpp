@@ -136,6 +136,7 @@ void UdpSocket::stopReceiving()
 {
     if (!m_receiver)
         return;
+    m_receiver->stopAfterDraining();
     m_receiver.reset();
     m_draining = true;
     if (m_queue.size() == 0)
