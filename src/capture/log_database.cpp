@@ -19,11 +19,13 @@ const QString SentPlusRcvdColumn = QStringLiteral("sent+rcvd");
 LogDatabase::LogDatabase(
     const platform::db::DatabaseEngine& engine, const QString& databasePath, const FieldKeys& keys)
     : m_keys(keys)
-    , m_mainFile(databasePath.toStdString())
-    , m_walFile((databasePath + QStringLiteral("-wal")).toStdString())
     , m_connection(engine.open(databasePath))
     , m_syslog(m_connection, SyslogTable)
+    , m_logDateColumn(m_syslog.columnIndex(LogDateColumn))
+    , m_sentPlusRcvdColumn(m_syslog.columnIndex(SentPlusRcvdColumn))
 {
+    for (int i = 0; i < m_keys.count(); ++i)
+        m_keyColumns.push_back(m_syslog.columnIndex(m_keys.key(i)));
     // Checkpoints every 10,000 pages rather than 1,000: fewer, larger
     // write-backs cost the one-row commits of a capture less.
     m_connection.execute(QStringLiteral("PRAGMA wal_autocheckpoint=10000"));
@@ -44,13 +46,13 @@ void LogDatabase::AppendMissedRow(const QString& message)
 long long LogDatabase::AppendSyslogRecord(const SyslogRecord& record)
 {
     m_syslog.addNew();
-    m_syslog.setValue(LogDateColumn, record.logDate);
-    m_syslog.setValue(SentPlusRcvdColumn, platform::db::Value(record.sentPlusRcvd));
-    for (int i = 0; i < m_keys.count(); ++i) {
-        const auto& field = record.fields[static_cast<std::size_t>(i)];
+    m_syslog.setValue(m_logDateColumn, record.logDate);
+    m_syslog.setValue(m_sentPlusRcvdColumn, platform::db::Value(record.sentPlusRcvd));
+    for (std::size_t i = 0; i < m_keyColumns.size(); ++i) {
+        const auto& field = record.fields[i];
         // A missing key is stored as the number 0; the date column turns it
         // into the zero date.
-        m_syslog.setValue(m_keys.key(i), field ? platform::db::Value(*field) : platform::db::Value(0));
+        m_syslog.setValue(m_keyColumns[i], field ? platform::db::Value(*field) : platform::db::Value(0));
     }
     m_syslog.update();
     return m_syslog.recordCount();
@@ -58,13 +60,7 @@ long long LogDatabase::AppendSyslogRecord(const SyslogRecord& record)
 
 qint64 LogDatabase::DatabaseFileSize() const
 {
-    // Runs after every stored row: a plain stat, not QFileInfo, keeps it cheap.
-    auto sizeOf = [](const std::filesystem::path& path) -> qint64 {
-        std::error_code error;
-        const auto size = std::filesystem::file_size(path, error);
-        return error ? 0 : static_cast<qint64>(size);
-    };
-    return sizeOf(m_mainFile) + sizeOf(m_walFile);
+    return m_connection.fileBytes();
 }
 
 bool LogDatabase::CheckDatabaseSize(const std::function<void(const QString&)>& showSize)

@@ -4,7 +4,7 @@
 #include "platform/db/connection.h"
 
 #include <QString>
-#include <filesystem>
+#include <vector>
 #include <functional>
 #include <optional>
 
@@ -55,11 +55,13 @@ public:
 private:
 
     const FieldKeys& m_keys;
-    std::filesystem::path m_mainFile;
-    std::filesystem::path m_walFile;
     platform::db::Connection m_connection;
     platform::db::AppendingTableView m_syslog;
     std::optional<platform::db::AppendingTableView> m_missed;
+    // Column positions, looked up once rather than by name for every row.
+    int m_logDateColumn;
+    int m_sentPlusRcvdColumn;
+    std::vector<int> m_keyColumns;
     FileSizeSource m_fileSize;
 };
 

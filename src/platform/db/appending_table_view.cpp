@@ -26,26 +26,41 @@ void AppendingTableView::addNew()
     m_editing = true;
 }
 
+void AppendingTableView::requireEditing() const
+{
+    if (!m_editing)
+        throw failure::UpdateWithoutAddNew.make();
+}
+
 int AppendingTableView::editableColumn(const QString& column) const
 {
     const int index = m_columns.require(column);
-    if (!m_editing)
-        throw failure::UpdateWithoutAddNew.make();
+    requireEditing();
     return index;
 }
 
 void AppendingTableView::setValue(const QString& column, const Value& value)
 {
-    const int index = editableColumn(column);
-    m_values[static_cast<std::size_t>(index)] = m_columns.toStored(index, value);
-    m_set[static_cast<std::size_t>(index)] = true;
+    setValue(editableColumn(column), value);
 }
 
 void AppendingTableView::setValue(const QString& column, const QDateTime& value)
 {
-    const int index = editableColumn(column);
-    m_values[static_cast<std::size_t>(index)] = m_columns.toStored(index, value);
-    m_set[static_cast<std::size_t>(index)] = true;
+    setValue(editableColumn(column), value);
+}
+
+void AppendingTableView::setValue(int column, const Value& value)
+{
+    requireEditing();
+    m_values.at(static_cast<std::size_t>(column)) = m_columns.toStored(column, value);
+    m_set[static_cast<std::size_t>(column)] = true;
+}
+
+void AppendingTableView::setValue(int column, const QDateTime& value)
+{
+    requireEditing();
+    m_values.at(static_cast<std::size_t>(column)) = m_columns.toStored(column, value);
+    m_set[static_cast<std::size_t>(column)] = true;
 }
 
 Statement& AppendingTableView::insertFor(const std::vector<bool>& set)

@@ -26,6 +26,11 @@ public:
     // Column names without regard to case: 3265 when unknown, 3020 before addNew.
     void setValue(const QString& column, const Value& value);
     void setValue(const QString& column, const QDateTime& value);
+    // By position, for callers that append many rows and look the names up
+    // once with columnIndex(); 3020 before addNew.
+    int columnIndex(const QString& column) const { return m_columns.require(column); }
+    void setValue(int column, const Value& value);
+    void setValue(int column, const QDateTime& value);
     // Commits the row by itself (3020 without addNew). A failed insert
     // leaves nothing stored and the row dropped.
     void update();
@@ -40,6 +45,7 @@ public:
 private:
     Statement& insertFor(const std::vector<bool>& set);
     int editableColumn(const QString& column) const;
+    void requireEditing() const;
 
     const Connection& m_connection;
     TableColumns m_columns;

@@ -163,6 +163,18 @@ void Connection::execute(const QString& sql)
     while (statement.step()) { }
 }
 
+qint64 Connection::fileBytes() const
+{
+    auto sizeOf = [this](int operation) -> qint64 {
+        sqlite3_file* file = nullptr;
+        if (sqlite3_file_control(m_db, "main", operation, &file) != SQLITE_OK || !file || !file->pMethods)
+            return 0; // no log open yet
+        sqlite3_int64 size = 0;
+        return file->pMethods->xFileSize(file, &size) == SQLITE_OK ? size : 0;
+    };
+    return sizeOf(SQLITE_FCNTL_FILE_POINTER) + sizeOf(SQLITE_FCNTL_JOURNAL_POINTER);
+}
+
 long long Connection::lastInsertRowId() const
 {
     return sqlite3_last_insert_rowid(m_db);
