@@ -22,20 +22,11 @@ TEST(FilterDateText, TurnsDayFirstIntoMonthFirst)
     const struct {
         const char* typed;
         const char* expected;
-    } cases[] = {
-        { "05/12/2005 13:04:09", "12/5/2005 13:4:9" },
-        { "06/12/2005", "12/6/2005 0:0:0" },
-        { "29/02/2028 23:59:59", "2/29/2028 23:59:59" },
-        { " 1/1/2026 0:00 ", "1/1/2026 0:0:0" },
+    } cases[] = { { "05/12/2005 13:04:09", "12/5/2005 13:4:9" }, { "06/12/2005", "12/6/2005 0:0:0" },
+        { "29/02/2028 23:59:59", "2/29/2028 23:59:59" }, { " 1/1/2026 0:00 ", "1/1/2026 0:0:0" },
         // Not dates: empty, so the placeholder is replaced by nothing.
-        { "", "" },
-        { "29/02/2027", "" },
-        { "12/13/2026", "" },
-        { "05/12/05", "" },
-        { "05/12/2005 24:00:00", "" },
-        { "05/12/2005 12:60:00", "" },
-        { "2005-12-05", "" },
-    };
+        { "", "" }, { "29/02/2027", "" }, { "12/13/2026", "" }, { "05/12/05", "" },
+        { "05/12/2005 24:00:00", "" }, { "05/12/2005 12:60:00", "" }, { "2005-12-05", "" } };
     for (const auto& c : cases)
         EXPECT_EQ(FilterDateText(QString::fromLatin1(c.typed)).toStdString(), c.expected) << c.typed;
 }
@@ -144,13 +135,8 @@ TEST(ReportExport, RefusesWhatItCannotCountBeforeWriting)
         int columns;
         int dataRows;
         bool fits;
-    } cases[] = {
-        { 255, 1, true },
-        { 256, 1, false },
-        { 0, 0, false },
-        { 1, 32766, true },
-        { 1, 32767, false },
-    };
+    } cases[]
+        = { { 255, 1, true }, { 256, 1, false }, { 0, 0, false }, { 1, 32766, true }, { 1, 32767, false } };
     for (const auto& c : cases) {
         const Grid grid = gridOfColumns(c.columns, c.dataRows);
         bool fits = true;
