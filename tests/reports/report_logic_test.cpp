@@ -2,8 +2,7 @@
 // the preview layout arithmetic and the export's limits. The windows' own
 // tests cover the catalogue and the export file on a real database.
 #include "platform/failure/failure.h"
-#include "platform/grid/grid.h"
-#include "qstring_printer.h"
+#include "report_windows.h"
 #include "reports/filter_date_text.h"
 #include "reports/preview_layout.h"
 #include "reports/report_export.h"
@@ -16,6 +15,7 @@ namespace {
 
 using platform::Failure;
 using platform::Grid;
+using testing::widthsOf;
 
 TEST(FilterDateText, TurnsDayFirstIntoMonthFirst)
 {
@@ -63,14 +63,6 @@ Grid gridOfColumns(int columns, int rows = 1)
     Grid grid;
     grid.setContents(headings, std::move(data));
     return grid;
-}
-
-std::vector<int> widthsOf(const Grid& grid)
-{
-    std::vector<int> widths;
-    for (int c = 0; c < grid.cols(); ++c)
-        widths.push_back(grid.colWidth(c));
-    return widths;
 }
 
 TEST(PreviewLayout, InitialLayoutSharesTheWidthAndRefreshKeepsProportions)
