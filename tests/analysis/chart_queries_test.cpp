@@ -66,15 +66,9 @@ TEST(ToChartCountTest, HalfToEvenAndOverflowBeyond32Bits)
         std::optional<Value> value;
         std::optional<std::int32_t> expected; // none: fails
     };
-    const Case cases[] = {
-        { std::nullopt, 0 },
-        { Value(2.5), 2 },
-        { Value(3.5), 4 },
-        { Value(-2.5), -2 },
+    const Case cases[] = { { std::nullopt, 0 }, { Value(2.5), 2 }, { Value(3.5), 4 }, { Value(-2.5), -2 },
         { Value(std::int64_t { 2147483647 }), 2147483647 },
-        { Value(std::int64_t { 2147483648LL }), std::nullopt },
-        { Value(2147483647.5), std::nullopt },
-    };
+        { Value(std::int64_t { 2147483648LL }), std::nullopt }, { Value(2147483647.5), std::nullopt } };
     for (const Case& c : cases) {
         const std::string shown = c.value ? c.value->displayText().toStdString() : "no value";
         if (c.expected)

@@ -9,23 +9,9 @@ namespace {
 
 TEST(Conversions, LeadingNumber)
 {
-    const std::pair<const char*, double> cases[] = {
-        { "12abc", 12 },
-        { "  7", 7 },
-        { "-3.5x", -3.5 },
-        { "+2", 2 },
-        { "1e3", 1000 },
-        { "1e", 1 },
-        { "1e+x", 1 },
-        { ".5", 0.5 },
-        { "5.", 5 },
-        { "", 0 },
-        { "abc", 0 },
-        { "-", 0 },
-        { "1 2", 1 },
-        { "0x10", 0 },
-        { "\t4", 4 },
-    };
+    const std::pair<const char*, double> cases[] = { { "12abc", 12 }, { "  7", 7 }, { "-3.5x", -3.5 },
+        { "+2", 2 }, { "1e3", 1000 }, { "1e", 1 }, { "1e+x", 1 }, { ".5", 0.5 }, { "5.", 5 }, { "", 0 },
+        { "abc", 0 }, { "-", 0 }, { "1 2", 1 }, { "0x10", 0 }, { "\t4", 4 } };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(LeadingNumber(QString::fromLatin1(text)), expected) << text;
     EXPECT_THROW(LeadingNumber(u"1e999"), platform::Failure);
@@ -38,20 +24,10 @@ TEST(Conversions, ToWholeNumberRoundsHalfToEvenAndChecksRange)
         std::int32_t expected;
         int failure; // 0: converts
     };
-    const Case cases[] = {
-        { " 514 ", 514, 0 },
-        { "2.5", 2, 0 },
-        { "3.5", 4, 0 },
-        { "-2.5", -2, 0 },
-        { "514.6", 515, 0 },
-        { "1e3", 1000, 0 },
-        { "2147483647", 2147483647, 0 },
-        { "-2147483648", -2147483647 - 1, 0 },
-        { "2147483648", 0, 6 },
-        { "", 0, 13 },
-        { "abc", 0, 13 },
-        { "12abc", 0, 13 },
-    };
+    const Case cases[]
+        = { { " 514 ", 514, 0 }, { "2.5", 2, 0 }, { "3.5", 4, 0 }, { "-2.5", -2, 0 }, { "514.6", 515, 0 },
+              { "1e3", 1000, 0 }, { "2147483647", 2147483647, 0 }, { "-2147483648", -2147483647 - 1, 0 },
+              { "2147483648", 0, 6 }, { "", 0, 13 }, { "abc", 0, 13 }, { "12abc", 0, 13 } };
     for (const Case& c : cases) {
         int failure = 0;
         try {

@@ -25,12 +25,8 @@ TEST_F(ConverterFiles, LinesEndAtCrLfLfOrCrWhereverTheBlocksBreak)
     const struct {
         QByteArray bytes;
         QByteArray lines; // each line read followed by "|"
-    } cases[] = {
-        { "", "" },
-        { "\n", "|" },
-        { "a\r\nbb\rccc\ndddd", "a|bb|ccc|dddd|" },
-        { "\r\n\r\nab\r\r\ncd\n\ref\r", "||ab||cd||ef|" },
-    };
+    } cases[] = { { "", "" }, { "\n", "|" }, { "a\r\nbb\rccc\ndddd", "a|bb|ccc|dddd|" },
+        { "\r\n\r\nab\r\r\ncd\n\ref\r", "||ab||cd||ef|" } };
     for (const auto& c : cases) {
         writeFile(file("in.txt"), c.bytes);
         // Blocks this small split every CR LF somewhere.

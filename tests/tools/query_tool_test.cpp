@@ -21,11 +21,6 @@ ToolRun run(const QStringList& arguments)
         QString::fromLocal8Bit(process.readAllStandardError()) };
 }
 
-ToolRun query(const QString& database, const QString& text)
-{
-    return run({ database, text });
-}
-
 class QueryTool : public ::testing::Test {
 protected:
     void SetUp() override
@@ -42,10 +37,10 @@ protected:
 
 TEST_F(QueryTool, PrintsTheRowsAsTheExportWritesThem)
 {
-    const ToolRun result = query(folder.databasePath(),
+    const ToolRun result = run({ folder.databasePath(),
         QStringLiteral("SELECT [src zone=], sum([sent+rcvd]) AS TotalBytes FROM syslog WHERE "
                        "[start_time=]=>#12/4/2026 3:04:05 PM# GROUP BY [src zone=] ORDER BY "
-                       "sum([sent+rcvd]) desc"));
+                       "sum([sent+rcvd]) desc") });
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     // Trust and trust are one group, as Jet compares text.
     EXPECT_TRUE(result.out == "src zone=,TotalBytes,\r\nTrust,150,\r\nUntrust,25.5,\r\n"
@@ -53,7 +48,8 @@ TEST_F(QueryTool, PrintsTheRowsAsTheExportWritesThem)
         << result.out.toStdString();
     // A comma in a cell is written as it stands.
     EXPECT_EQ(
-        query(folder.databasePath(), QStringLiteral("SELECT [src=] FROM syslog WHERE [src=] LIKE 'a*'")).out,
+        run({ folder.databasePath(), QStringLiteral("SELECT [src=] FROM syslog WHERE [src=] LIKE 'a*'") })
+            .out,
         QByteArray("src=,\r\na,b,\r\n"));
 }
 
@@ -76,7 +72,7 @@ TEST_F(QueryTool, FailuresGoToStandardErrorWithTheirNumber)
         EXPECT_TRUE(result.err.startsWith(QLatin1String(start))) << result.err.toStdString();
     }
     // Nothing was deleted.
-    EXPECT_EQ(query(folder.databasePath(), QStringLiteral("SELECT count(*) AS n FROM syslog")).out,
+    EXPECT_EQ(run({ folder.databasePath(), QStringLiteral("SELECT count(*) AS n FROM syslog") }).out,
         QByteArray("n,\r\n3,\r\n"));
 }
 
@@ -119,7 +115,7 @@ TEST_F(QueryTool, RunsAStoredReportWithGivenOrStoredFilters)
     EXPECT_EQ(shipped.out.count('\n'), 4);
 
     // Nothing is written back.
-    EXPECT_EQ(query(db, QStringLiteral("SELECT t1, t3 FROM Report WHERE t1 IS NOT NULL")).out,
+    EXPECT_EQ(run({ db, QStringLiteral("SELECT t1, t3 FROM Report WHERE t1 IS NOT NULL") }).out,
         QByteArray("t1,t3,\r\n05/12/2026,trust,\r\n"));
     const ToolRun unknown = run({ db, option, QStringLiteral("No such report") });
     EXPECT_EQ(unknown.exitCode, 1);

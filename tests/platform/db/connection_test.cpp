@@ -38,15 +38,10 @@ TEST(Connection, TimeComesFromTheEnginesNowSource)
         const char* text;
         bool stored; // written into the date column rather than selected
         const char* expected;
-    } cases[] = {
-        { "Now()", false, "2031-03-04 05:06:07" },
-        { "Date()", false, "2031-03-04 00:00:00" },
-        { "Time()", false, "1899-12-30 05:06:07" },
-        { "#3/9#", false, "2031-03-09 00:00:00" },
-        { "CDate('3/9 1:02 PM')", false, "2031-03-09 13:02:00" },
-        { "Year(d & '3/9')", false, "2031" },
-        { "3/9", true, "2031-03-09 00:00:00" },
-    };
+    } cases[] = { { "Now()", false, "2031-03-04 05:06:07" }, { "Date()", false, "2031-03-04 00:00:00" },
+        { "Time()", false, "1899-12-30 05:06:07" }, { "#3/9#", false, "2031-03-09 00:00:00" },
+        { "CDate('3/9 1:02 PM')", false, "2031-03-09 13:02:00" }, { "Year(d & '3/9')", false, "2031" },
+        { "3/9", true, "2031-03-09 00:00:00" } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         const QString text = QString::fromUtf8(c.text);
@@ -134,13 +129,9 @@ TEST(Connection, StatementTextHoldsExactlyOneStatement)
 {
     ScratchDatabase scratch({ QStringLiteral("CREATE TABLE t(x)") });
     Connection connection = scratch.open();
-    const std::pair<const char*, int> cases[] = {
-        // -1: accepted
-        { "SELECT 1 ;  \r\n\t", -1 },
-        { "SELECT 1; DELETE FROM t", 3142 },
-        { "SELECT 1;;", 3142 },
-        { "   ", 3129 },
-        { "SELEC 1", 3075 },
+    const std::pair<const char*, int> cases[] = { // -1: accepted
+        { "SELECT 1 ;  \r\n\t", -1 }, { "SELECT 1; DELETE FROM t", 3142 }, { "SELECT 1;;", 3142 },
+        { "   ", 3129 }, { "SELEC 1", 3075 }
     };
     for (const auto& [sql, number] : cases)
         EXPECT_EQ(failureNumber([&] { Statement(connection, QString::fromUtf8(sql)); }), number) << sql;
