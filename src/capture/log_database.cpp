@@ -20,18 +20,15 @@ LogDatabase::LogDatabase(
     const platform::db::DatabaseEngine& engine, const QString& databasePath, const FieldKeys& keys)
     : m_keys(keys)
     , m_connection(engine.open(databasePath))
+    // Checkpoints every 10,000 pages rather than 1,000: fewer, larger
+    // write-backs cost the one-row commits of a capture less.
+    , m_log(m_connection, 10000)
     , m_syslog(m_connection, SyslogTable)
     , m_logDateColumn(m_syslog.columnIndex(LogDateColumn))
     , m_sentPlusRcvdColumn(m_syslog.columnIndex(SentPlusRcvdColumn))
 {
     for (int i = 0; i < m_keys.count(); ++i)
         m_keyColumns.push_back(m_syslog.columnIndex(m_keys.key(i)));
-    // Checkpoints every 10,000 pages rather than 1,000: fewer, larger
-    // write-backs cost the one-row commits of a capture less.
-    m_connection.execute(QStringLiteral("PRAGMA wal_autocheckpoint=10000"));
-    // The log is cut back after each checkpoint, so the size shown and
-    // checked against the limit is the data's, not a leftover log's.
-    m_connection.execute(QStringLiteral("PRAGMA journal_size_limit=0"));
 }
 
 void LogDatabase::AppendMissedRow(const QString& message)
@@ -60,7 +57,7 @@ long long LogDatabase::AppendSyslogRecord(const SyslogRecord& record)
 
 qint64 LogDatabase::DatabaseFileSize() const
 {
-    return m_connection.fileBytes();
+    return m_connection.mainFileBytes() + m_log.liveBytes();
 }
 
 bool LogDatabase::CheckDatabaseSize(const std::function<void(const QString&)>& showSize)
@@ -78,7 +75,7 @@ bool LogDatabase::CheckDatabaseSize(const std::function<void(const QString&)>& s
 
 void LogDatabase::checkpoint()
 {
-    m_connection.execute(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    m_log.checkpointAndTruncate();
 }
 
 QString DatabaseSizeText(qint64 bytes)

@@ -2,11 +2,12 @@
 
 #include "platform/db/appending_table_view.h"
 #include "platform/db/connection.h"
+#include "platform/db/write_ahead_log.h"
 
 #include <QString>
-#include <vector>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace corvane {
 
@@ -38,8 +39,9 @@ public:
     // The record count the syslog view reports after the append.
     long long AppendSyslogRecord(const SyslogRecord& record);
 
-    // The main file plus its write-ahead log: with WAL the main file grows
-    // only at checkpoints, so it alone lags behind what is stored.
+    // The main file plus the live part of its write-ahead log: with WAL the
+    // main file grows only at checkpoints, so it alone lags behind what is
+    // stored, and the log file keeps its largest length after them.
     qint64 DatabaseFileSize() const;
     // Tests put a large file in place without writing one.
     void setFileSizeSource(FileSizeSource source) { m_fileSize = std::move(source); }
@@ -53,9 +55,9 @@ public:
     qint64 currentSize() const { return m_fileSize ? m_fileSize() : DatabaseFileSize(); }
 
 private:
-
     const FieldKeys& m_keys;
     platform::db::Connection m_connection;
+    platform::db::WriteAheadLog m_log;
     platform::db::AppendingTableView m_syslog;
     std::optional<platform::db::AppendingTableView> m_missed;
     // Column positions, looked up once rather than by name for every row.

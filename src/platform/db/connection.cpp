@@ -163,16 +163,14 @@ void Connection::execute(const QString& sql)
     while (statement.step()) { }
 }
 
-qint64 Connection::fileBytes() const
+qint64 Connection::mainFileBytes() const
 {
-    auto sizeOf = [this](int operation) -> qint64 {
-        sqlite3_file* file = nullptr;
-        if (sqlite3_file_control(m_db, "main", operation, &file) != SQLITE_OK || !file || !file->pMethods)
-            return 0; // no log open yet
-        sqlite3_int64 size = 0;
-        return file->pMethods->xFileSize(file, &size) == SQLITE_OK ? size : 0;
-    };
-    return sizeOf(SQLITE_FCNTL_FILE_POINTER) + sizeOf(SQLITE_FCNTL_JOURNAL_POINTER);
+    sqlite3_file* file = nullptr;
+    sqlite3_int64 size = 0;
+    if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file
+        || !file->pMethods || file->pMethods->xFileSize(file, &size) != SQLITE_OK)
+        return 0;
+    return size;
 }
 
 long long Connection::lastInsertRowId() const

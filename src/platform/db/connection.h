@@ -46,9 +46,9 @@ public:
     // PRAGMA, INSERT ...); the text must hold exactly one statement.
     void execute(const QString& sql);
 
-    // The main file plus its write-ahead log, in bytes, read on the open
-    // descriptors: no path lookup, cheap enough for every stored row.
-    qint64 fileBytes() const;
+    // The length of the database file, read on its open descriptor: no path
+    // lookup, cheap enough for every stored row.
+    qint64 mainFileBytes() const;
 
     long long lastInsertRowId() const;
     // Rows changed by the last INSERT, UPDATE or DELETE.

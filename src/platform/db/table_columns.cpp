@@ -14,6 +14,7 @@ TableColumns::TableColumns(const Connection& connection, const QString& table)
     for (const Column& column : m_columns) {
         m_byFoldedName.insert(column.name.toCaseFolded(), static_cast<int>(m_names.size()));
         m_names.append(column.name);
+        m_isDate.push_back(column.isDate());
     }
     if (m_columns.empty())
         throw namedFailure(failure::TableNotFound, table);
@@ -34,7 +35,7 @@ int TableColumns::require(const QString& name) const
 
 Value TableColumns::toStored(int index, const Value& value) const
 {
-    if (!at(index).isDate() || value.isNull())
+    if (!m_isDate[static_cast<std::size_t>(index)] || value.isNull())
         return value;
     if (value.isNumber()) {
         if (const auto date = jet::fromSerial(value.toDouble()))

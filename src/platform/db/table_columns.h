@@ -45,6 +45,8 @@ private:
     NowSource m_now; // the year of a date text without one
     std::vector<Column> m_columns;
     QStringList m_names;
+    // Read once: the type is asked for every value written.
+    std::vector<bool> m_isDate;
     QHash<QString, int> m_byFoldedName;
 };
 

@@ -6,6 +6,7 @@
 #include "platform/db/statement.h"
 #include "platform/db/table_columns.h"
 #include "platform/db/transaction.h"
+#include "platform/db/write_ahead_log.h"
 
 #include <QDir>
 #include <QFile>
@@ -182,3 +183,26 @@ TEST(Connection, SqliteCodesBecomeJetNumbersAndKeepTheMessage)
 }
 
 } // namespace
+
+TEST(WriteAheadLog, CountsTheLogsLivePartNotItsLength)
+{
+    ScratchDatabase db({ QStringLiteral("CREATE TABLE t (x TEXT)") });
+    Connection connection = db.open();
+    WriteAheadLog log(connection, 10);
+    const QFileInfo logFile(db.path() + QStringLiteral("-wal"));
+    qint64 largestLive = 0;
+    for (int i = 0; i < 25; ++i) {
+        connection.execute(
+            QStringLiteral("INSERT INTO t VALUES ('%1')").arg(QString(1000, QLatin1Char('x'))));
+        largestLive = std::max(largestLive, log.liveBytes());
+    }
+    // Checkpointed every ten pages: the log file keeps its length, the live
+    // part starts again.
+    EXPECT_LT(log.liveBytes(), 10 * (4096 + 24) + 32);
+    EXPECT_GT(QFileInfo(logFile.filePath()).size(), log.liveBytes());
+    EXPECT_GT(largestLive, 0);
+    log.checkpointAndTruncate();
+    EXPECT_EQ(log.liveBytes(), 0);
+    EXPECT_EQ(QFileInfo(logFile.filePath()).size(), 0);
+    EXPECT_EQ(connection.mainFileBytes(), QFileInfo(db.path()).size());
+}
