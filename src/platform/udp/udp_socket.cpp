@@ -4,6 +4,7 @@
 #include "platform/udp/datagram_text.h"
 #include "platform/udp/udp_receiver.h"
 
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -47,6 +48,10 @@ int askForLargeBuffer(int fd)
     ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &granted, &length);
     return granted;
 }
+
+// Long enough to take the cost of an event-loop turn off every datagram,
+// short enough that a click waits for no more than a few of them.
+constexpr qint64 TurnBudgetNs = 4'000'000;
 
 } // namespace
 
@@ -154,10 +159,10 @@ QString UdpSocket::readDatagram() const
 void UdpSocket::scheduleDelivery(std::uint64_t generation)
 {
     QMetaObject::invokeMethod(
-        this, [this, generation] { deliverOne(generation); }, Qt::QueuedConnection);
+        this, [this, generation] { deliverSome(generation); }, Qt::QueuedConnection);
 }
 
-void UdpSocket::deliverOne(std::uint64_t generation)
+void UdpSocket::deliverSome(std::uint64_t generation)
 {
     if (generation != m_generation)
         return; // posted before a close
@@ -167,25 +172,29 @@ void UdpSocket::deliverOne(std::uint64_t generation)
         m_deferred = true;
         return;
     }
-    std::optional<DatagramQueue::Item> item = m_queue.take();
-    if (!item) {
-        if (m_draining)
-            close();
-        return; // idle; the receiver starts delivery again with the next datagram
-    }
+    // As many as fit in a few milliseconds, one handler at a time, then the
+    // event loop's turn, so input and painting keep up under a burst.
+    QElapsedTimer turn;
+    turn.start();
+    do {
+        std::optional<DatagramQueue::Item> item = m_queue.take();
+        if (!item) {
+            if (m_draining)
+                close();
+            return; // idle; the receiver starts delivery again with the next datagram
+        }
+        m_inHandler = true;
+        if (item->dropped != 0) {
+            emit overflowed(item->dropped);
+        } else {
+            m_current = std::move(item->datagram);
+            emit dataArrival();
+        }
+        m_inHandler = false;
+    } while (generation == m_generation && turn.nsecsElapsed() < TurnBudgetNs);
 
-    m_inHandler = true;
-    if (item->dropped != 0) {
-        emit overflowed(item->dropped);
-    } else {
-        m_current = std::move(item->datagram);
-        emit dataArrival();
-    }
-    m_inHandler = false;
-
-    // One item per event-loop turn, so input and painting get their turn.
-    // After a close inside the handler this delivery's chain ends; a new
-    // binding's chain goes on, and is restarted here if the handler's nested
+    // After a close inside a handler this delivery's chain ends; a new
+    // binding's chain goes on, and is restarted here if a handler's nested
     // loop swallowed its first turn.
     if (generation == m_generation || m_deferred) {
         m_deferred = false;

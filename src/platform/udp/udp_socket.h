@@ -14,10 +14,10 @@ class UdpReceiver;
 
 // A UDP socket for a GUI program. A receiver thread drains the system's
 // buffer into a FIFO, and dataArrival() is raised on the owner's thread once
-// per datagram, in arrival order, one per event-loop turn so the window stays
-// responsive, and never while the handler of an earlier datagram is still
-// running: a modal box inside a handler holds the following datagrams back
-// until it has returned. The remote host and port are kept for the owner;
+// per datagram, in arrival order, as many as fit in a few milliseconds per
+// event-loop turn so the window stays responsive, and never while the handler
+// of an earlier datagram is still running: a modal box inside a handler holds
+// the following datagrams back until it has returned. The remote host and port are kept for the owner;
 // they filter nothing, datagrams from any sender are delivered.
 class UdpSocket : public QObject {
     Q_OBJECT
@@ -76,7 +76,7 @@ signals:
 
 private:
     void scheduleDelivery(std::uint64_t generation);
-    void deliverOne(std::uint64_t generation);
+    void deliverSome(std::uint64_t generation);
 
     QString m_remoteHost;
     int m_remotePort = 0;

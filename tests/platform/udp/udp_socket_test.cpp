@@ -153,14 +153,12 @@ TEST(UdpSocket, CloseDiscardsWhatWasNotHandled)
     socket.close();
     EXPECT_EQ(socket.pendingDatagrams(), 0u);
     // Bound again in the same turn: what was posted for the old binding
-    // delivers nothing, and the new binding's datagrams come one per turn.
+    // delivers nothing, and the new binding's datagrams come in order.
     socket.bind(0);
     Sender sender(socket.localPort());
     for (int i = 0; i < 3; ++i)
         sender.send("fresh " + QByteArray::number(i));
     ASSERT_TRUE(waitPending(socket, 3));
-    QCoreApplication::sendPostedEvents(); // one turn
-    EXPECT_EQ(collector.texts, QStringList { "fresh 0" });
     ASSERT_TRUE(waitFor([&] { return collector.texts.size() >= 3; }));
     spin(50);
     EXPECT_EQ(collector.texts, (QStringList { "fresh 0", "fresh 1", "fresh 2" }));
