@@ -116,7 +116,7 @@ WindowRun runWindow(long long count, int rate, bool probeInput)
     const auto text
         = [&](const char* name) { return window->findChild<QLineEdit*>(QLatin1String(name))->text(); };
     run.exact = text("txtNoMsgs") == QString::number(seen)
-        && text("txtDBsize") == corvane::DatabaseSizeText(window->logDatabase()->currentSize())
+        && text("txtDBsize") == corvane::databaseSizeText(window->logDatabase()->currentSize())
         && window->findChild<QPlainTextEdit*>(QStringLiteral("txtSyslogMsg"))->toPlainText()
             == QString::fromUtf8(corvane::bench::TrafficLine);
     delete window;

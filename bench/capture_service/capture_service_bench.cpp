@@ -33,6 +33,7 @@ ServiceRun runService(long long count, int rate, bool withReader)
     QTemporaryDir folder;
     corvane::createNewDatabase(folder.path());
     QProcess service;
+    service.setReadChannel(QProcess::StandardError);
     service.start(QStringLiteral(CORVANE_BIN_DIR "/corvane-capture"),
         { "--folder", folder.path(), "--port", "0", "--bind", "127.0.0.1" });
     static const QRegularExpression startLine(QStringLiteral("capturing on \\S+ port (\\d+)"));

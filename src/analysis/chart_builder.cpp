@@ -137,9 +137,9 @@ std::int32_t toChartCount(const std::optional<Value>& value)
         return static_cast<std::int32_t>(number);
     }
     case Value::Type::Double:
-        return ToWholeNumber(value->toDouble());
+        return toWholeNumber(value->toDouble());
     case Value::Type::Text:
-        return ToWholeNumber(value->toText());
+        return toWholeNumber(value->toText());
     }
     throw failure::TypeMismatch.make();
 }

@@ -59,7 +59,7 @@ qsizetype blanksAt(QStringView text)
 
 } // namespace
 
-double LeadingNumber(QStringView text)
+double leadingNumber(QStringView text)
 {
     text = text.mid(blanksAt(text));
     const qsizetype length = numberLength(text);
@@ -72,7 +72,7 @@ double LeadingNumber(QStringView text)
     return value;
 }
 
-double RoundHalfEven(double value)
+double roundHalfEven(double value)
 {
     // Spelled out rather than std::nearbyint, which depends on the
     // process-wide rounding mode.
@@ -85,24 +85,24 @@ double RoundHalfEven(double value)
     return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
 }
 
-std::int32_t ToWholeNumber(double value)
+std::int32_t toWholeNumber(double value)
 {
     if (!std::isfinite(value))
         throw platform::failure::Overflow.make();
-    const double rounded = RoundHalfEven(value);
+    const double rounded = roundHalfEven(value);
     if (rounded < std::numeric_limits<std::int32_t>::min()
         || rounded > std::numeric_limits<std::int32_t>::max())
         throw platform::failure::Overflow.make();
     return static_cast<std::int32_t>(rounded);
 }
 
-std::int32_t ToWholeNumber(const QString& text)
+std::int32_t toWholeNumber(const QString& text)
 {
     const QStringView trimmed = QStringView(text).trimmed();
     const qsizetype length = numberLength(trimmed);
     if (trimmed.isEmpty() || length != trimmed.size())
         throw platform::failure::TypeMismatch.make();
-    return ToWholeNumber(trimmed.toDouble());
+    return toWholeNumber(trimmed.toDouble());
 }
 
 } // namespace corvane

@@ -11,15 +11,15 @@ namespace corvane {
 // The decimal number a text begins with (leading blanks skipped, optional
 // sign, digits, decimal point, exponent); 0 when it begins with none.
 // A number beyond the double range fails with 6 "Overflow".
-double LeadingNumber(QStringView text);
+double leadingNumber(QStringView text);
 
 // Rounds to the nearest whole number, an exact half to the even neighbour.
-double RoundHalfEven(double value);
+double roundHalfEven(double value);
 
 // A text or number as a signed 32-bit whole number, rounded half to even.
 // A text that is not wholly a number fails with 13 "Type mismatch"; a value
 // outside the 32-bit range fails with 6 "Overflow".
-std::int32_t ToWholeNumber(const QString& text);
-std::int32_t ToWholeNumber(double value);
+std::int32_t toWholeNumber(const QString& text);
+std::int32_t toWholeNumber(double value);
 
 } // namespace corvane

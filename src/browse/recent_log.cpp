@@ -7,7 +7,7 @@
 
 namespace corvane {
 
-void LoadQuery(const platform::db::DatabaseEngine& engine, const QString& databasePath, const QString& query,
+void loadQuery(const platform::db::DatabaseEngine& engine, const QString& databasePath, const QString& query,
     platform::db::QueryAccess access, platform::Grid& grid)
 {
     const platform::db::Connection connection = engine.open(databasePath);
@@ -15,14 +15,14 @@ void LoadQuery(const platform::db::DatabaseEngine& engine, const QString& databa
     grid.setContents(result.columnNames(), result.displayRows());
 }
 
-void LoadRecentLog(
+void loadRecentLog(
     const platform::db::DatabaseEngine& engine, const QString& databasePath, platform::Grid& grid)
 {
-    LoadQuery(
+    loadQuery(
         engine, databasePath, QString::fromLatin1(RecentLogQuery), platform::db::QueryAccess::Any, grid);
 }
 
-void HeadingClickSort(platform::Grid& grid, std::int16_t& gridSortOrder)
+void headingClickSort(platform::Grid& grid, std::int16_t& gridSortOrder)
 {
     if (grid.row() != 1)
         return;

@@ -19,16 +19,16 @@ inline constexpr const char* RecentLogQuery = "SELECT TOP 500 * FROM syslog ORDE
 // Opens a connection of its own, runs the query and puts its column names
 // and the display text of its rows into the grid, replacing what it held;
 // the connection is closed again. The grid is left as it was on a failure.
-void LoadQuery(const platform::db::DatabaseEngine& engine, const QString& databasePath, const QString& query,
+void loadQuery(const platform::db::DatabaseEngine& engine, const QString& databasePath, const QString& query,
     platform::db::QueryAccess access, platform::Grid& grid);
 // Opens a connection of its own, runs the recent-log query and puts its
 // rows into the grid, replacing what it held; the connection is closed again.
-void LoadRecentLog(
+void loadRecentLog(
     const platform::db::DatabaseEngine& engine, const QString& databasePath, platform::Grid& grid);
 
 // The heading-click sort both grids share: only a click whose current row is
 // the first data row sorts; the direction alternates through gridSortOrder
 // (1: descending next, anything else: ascending next).
-void HeadingClickSort(platform::Grid& grid, std::int16_t& gridSortOrder);
+void headingClickSort(platform::Grid& grid, std::int16_t& gridSortOrder);
 
 } // namespace corvane

@@ -52,7 +52,7 @@ RecentLogView::RecentLogView(SharedState& state, const ErrorLogger& logger, QWid
 
 void RecentLogView::load()
 {
-    LoadRecentLog(m_state.engine(), m_state.databasePath, m_grid->grid());
+    loadRecentLog(m_state.engine(), m_state.databasePath, m_grid->grid());
     m_grid->refresh();
 }
 
@@ -69,7 +69,7 @@ void RecentLogView::cmdRefreshDB_Click()
 void RecentLogView::msgSyslogDB_Click()
 {
     trap(m_logger, [&] {
-        HeadingClickSort(m_grid->grid(), m_state.GridSortOrder);
+        headingClickSort(m_grid->grid(), m_state.GridSortOrder);
         m_grid->refresh();
     });
 }

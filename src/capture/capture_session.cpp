@@ -44,8 +44,8 @@ bool CaptureSession::startCapture(
     return trap(m_logger, [&] {
         emit messageShown(QString(PreparingText));
         m_socket->setRemoteHost(remoteHost);
-        m_socket->setRemotePort(ToWholeNumber(remotePort));
-        const int port = ToWholeNumber(localPort);
+        m_socket->setRemotePort(toWholeNumber(remotePort));
+        const int port = toWholeNumber(localPort);
         // Setting the port of a bound socket is refused, as it always was.
         if (m_socket->state() != 0)
             throw platform::failure::SocketAlreadyBound.make();
@@ -107,7 +107,7 @@ void CaptureSession::Winsock1_DataArrival()
 
 void CaptureSession::countMissingKey()
 {
-    m_missedText = QString::number(NextMissedCount(m_missedText));
+    m_missedText = QString::number(nextMissedCount(m_missedText));
     ++m_statistics.keysIgnored;
     emit missedCountShown(m_missedText);
 }
@@ -120,7 +120,7 @@ LogDatabase& CaptureSession::logDatabase() const
     return *database;
 }
 
-qint64 NextMissedCount(const QString& text)
+qint64 nextMissedCount(const QString& text)
 {
     constexpr qint64 largest = std::numeric_limits<qint64>::max();
     bool whole = false;
@@ -128,7 +128,7 @@ qint64 NextMissedCount(const QString& text)
     if (!whole) {
         double value = 0;
         try {
-            value = RoundHalfEven(LeadingNumber(text));
+            value = roundHalfEven(leadingNumber(text));
         } catch (const platform::Failure&) {
             value = 0; // beyond the double range
         }

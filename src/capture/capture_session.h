@@ -87,7 +87,7 @@ private:
 // The next "Messages Ignored" count from the box's text: its numeric value,
 // rounded, plus one. A text that is not a number, or a value the count cannot
 // hold, counts as 0, so no text in the box ever stops a datagram being stored.
-qint64 NextMissedCount(const QString& text);
+qint64 nextMissedCount(const QString& text);
 
 inline constexpr QLatin1StringView CaptureOffCaption { "Capture:OFF" };
 inline constexpr QLatin1StringView CaptureOnCaption { "Capture:ON" };

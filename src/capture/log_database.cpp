@@ -63,7 +63,7 @@ qint64 LogDatabase::DatabaseFileSize() const
 bool LogDatabase::CheckDatabaseSize(const std::function<void(const QString&)>& showSize)
 {
     qint64 size = currentSize();
-    showSize(DatabaseSizeText(size));
+    showSize(databaseSizeText(size));
     if (size > MaxDatabaseBytes) {
         // Pages still in the log may be copies of pages in the file: move
         // them back and cut the log before judging the size.
@@ -78,7 +78,7 @@ void LogDatabase::checkpoint()
     m_log.checkpointAndTruncate();
 }
 
-QString DatabaseSizeText(qint64 bytes)
+QString databaseSizeText(qint64 bytes)
 {
     return QString::number(bytes) + QStringLiteral(" Bytes");
 }

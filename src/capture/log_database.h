@@ -68,7 +68,7 @@ private:
 };
 
 // "3072000 Bytes": no separators, no leading zeros.
-QString DatabaseSizeText(qint64 bytes);
+QString databaseSizeText(qint64 bytes);
 
 inline constexpr QLatin1StringView MaximumSizeMessage {
     "The Database has reached its maximum size so capturing will be stopped"

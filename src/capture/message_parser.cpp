@@ -98,7 +98,7 @@ SyslogRecord ParseSyslogMessage(
 
     auto numeric = [&](int index) {
         const auto& field = record.fields[static_cast<std::size_t>(index)];
-        return field ? LeadingNumber(*field) : 0.0;
+        return field ? leadingNumber(*field) : 0.0;
     };
     record.sentPlusRcvd = numeric(SentKeyIndex) + numeric(RcvdKeyIndex);
     if (!std::isfinite(record.sentPlusRcvd))

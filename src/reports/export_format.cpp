@@ -4,7 +4,7 @@
 
 namespace corvane {
 
-QByteArray ExportLine(const QStringList& cells)
+QByteArray exportLine(const QStringList& cells)
 {
     // Plain text output writes the system's 8-bit encoding (UTF-8 on Linux).
     QStringEncoder encode(QStringConverter::System);

@@ -25,7 +25,7 @@ void placeGrid(GridPlacement& placement, float areaWidth, float areaHeight)
 
 double zoomFactor(const QString& zoomText)
 {
-    return LeadingNumber(zoomText);
+    return leadingNumber(zoomText);
 }
 
 void initialLayout(
@@ -36,7 +36,7 @@ void initialLayout(
     placement.left = GridLeft;
     placement.top = GridTop;
     for (int i = 0; i < grid.cols(); ++i) {
-        grid.setColWidth(i, ToWholeNumber(static_cast<double>(placement.width) / grid.cols()));
+        grid.setColWidth(i, toWholeNumber(static_cast<double>(placement.width) / grid.cols()));
         grid.setColAlignment(i, platform::Grid::LeftBottom);
     }
 }
@@ -58,7 +58,7 @@ void refreshLayout(
     placement.top = GridTop;
     for (int i = 0; i < grid.cols(); ++i) {
         grid.setColWidth(
-            i, ToWholeNumber(static_cast<double>(placement.width) * proportions[static_cast<size_t>(i)]));
+            i, toWholeNumber(static_cast<double>(placement.width) * proportions[static_cast<size_t>(i)]));
         grid.setColAlignment(i, platform::Grid::LeftBottom);
     }
 }

@@ -44,7 +44,7 @@ void writeExport(platform::Grid& grid, const ExportRange& range, const QString& 
         cells.clear();
         for (int c = 0; c <= range.lastColumn; ++c)
             cells << grid.text(r, c);
-        if (file.write(ExportLine(cells)) < 0)
+        if (file.write(exportLine(cells)) < 0)
             throw accessError(file);
     }
     if (!file.flush())

@@ -125,7 +125,7 @@ void ReportPreview::Form_Load(const QString& query)
     trap(m_logger, [&] {
         {
             const platform::BusyPointer busy;
-            LoadQuery(m_state.engine(), m_state.databasePath, query, platform::db::QueryAccess::ReadOnly,
+            loadQuery(m_state.engine(), m_state.databasePath, query, platform::db::QueryAccess::ReadOnly,
                 m_msgReport->grid());
             m_msgReport->refresh();
         }
@@ -214,7 +214,7 @@ void ReportPreview::cmdClose_Click()
 void ReportPreview::msgReport_Click()
 {
     trap(m_logger, [&] {
-        HeadingClickSort(m_msgReport->grid(), m_state.GridSortOrder);
+        headingClickSort(m_msgReport->grid(), m_state.GridSortOrder);
         m_msgReport->refresh();
     });
 }

@@ -7,14 +7,14 @@
 namespace corvane {
 namespace {
 
-TEST(Conversions, LeadingNumber)
+TEST(Conversions, leadingNumber)
 {
     const std::pair<const char*, double> cases[] = { { "12abc", 12 }, { "  7", 7 }, { "-3.5x", -3.5 },
         { "+2", 2 }, { "1e3", 1000 }, { "1e", 1 }, { "1e+x", 1 }, { ".5", 0.5 }, { "5.", 5 }, { "", 0 },
         { "abc", 0 }, { "-", 0 }, { "1 2", 1 }, { "0x10", 0 }, { "\t4", 4 } };
     for (const auto& [text, expected] : cases)
-        EXPECT_EQ(LeadingNumber(QString::fromLatin1(text)), expected) << text;
-    EXPECT_THROW(LeadingNumber(u"1e999"), platform::Failure);
+        EXPECT_EQ(leadingNumber(QString::fromLatin1(text)), expected) << text;
+    EXPECT_THROW(leadingNumber(u"1e999"), platform::Failure);
 }
 
 TEST(Conversions, ToWholeNumberRoundsHalfToEvenAndChecksRange)
@@ -31,15 +31,15 @@ TEST(Conversions, ToWholeNumberRoundsHalfToEvenAndChecksRange)
     for (const Case& c : cases) {
         int failure = 0;
         try {
-            EXPECT_EQ(ToWholeNumber(QString::fromLatin1(c.text)), c.expected) << c.text;
+            EXPECT_EQ(toWholeNumber(QString::fromLatin1(c.text)), c.expected) << c.text;
         } catch (const platform::Failure& f) {
             failure = f.number();
         }
         EXPECT_EQ(failure, c.failure) << c.text;
     }
-    EXPECT_EQ(ToWholeNumber(0.5), 0);
-    EXPECT_EQ(ToWholeNumber(1.5), 2);
-    EXPECT_THROW(ToWholeNumber(std::numeric_limits<double>::infinity()), platform::Failure);
+    EXPECT_EQ(toWholeNumber(0.5), 0);
+    EXPECT_EQ(toWholeNumber(1.5), 2);
+    EXPECT_THROW(toWholeNumber(std::numeric_limits<double>::infinity()), platform::Failure);
 }
 
 } // namespace

@@ -60,10 +60,17 @@ protected:
     // Sends the datagrams and waits until each has been handled.
     void send(const QStringList& datagrams)
     {
+        QList<QByteArray> bytes;
+        for (const QString& datagram : datagrams)
+            bytes.append(datagram.toUtf8());
+        sendBytes(bytes);
+    }
+    void sendBytes(const QList<QByteArray>& datagrams)
+    {
         const testing::LoopbackSender to(session->socket().boundPort());
         const long long before = session->statistics().received;
-        for (const QString& datagram : datagrams)
-            to.send(datagram.toUtf8());
+        for (const QByteArray& datagram : datagrams)
+            to.send(datagram);
         QDeadlineTimer deadline(10000);
         while (session->statistics().received < before + datagrams.size() && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -112,6 +119,16 @@ TEST_F(CaptureSessionTest, StoresOneRowPerDatagramAndOneMissedRowPerLackingKey)
     for (const auto& row : missed.rows())
         EXPECT_EQ(row[0].toText(), LackingThree);
     EXPECT_TRUE(dialogs.boxes().empty());
+}
+
+TEST_F(CaptureSessionTest, StoresGarbageAndEmptyDatagramsWithEveryKeyMissing)
+{
+    sendBytes({ QByteArray("garbage \xff\x00 bytes", 15), QByteArray() });
+    EXPECT_EQ(logged, "2");
+    EXPECT_EQ(session->missedText(), "30");
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM missed")), 30);
+    // Bytes that are not UTF-8 are kept as Latin-1, the NUL included.
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM missed WHERE length(syslog) = 15")), 15);
 }
 
 TEST_F(CaptureSessionTest, RaisesTheCountBeforeEachMissedRowIsAppended)
@@ -195,7 +212,7 @@ TEST_F(CaptureSessionTest, TheSizeLimitStopsCaptureOnceTheLogIsCheckpointed)
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM syslog")), 4);
 }
 
-TEST(NextMissedCount, CountsOnFromTheBoxText)
+TEST(nextMissedCount, CountsOnFromTheBoxText)
 {
     const std::pair<const char*, qint64> cases[] = {
         { "", 1 },
@@ -212,7 +229,7 @@ TEST(NextMissedCount, CountsOnFromTheBoxText)
         { "1e400", 1 },
     };
     for (const auto& [text, next] : cases)
-        EXPECT_EQ(NextMissedCount(QString::fromLatin1(text)), next) << text;
+        EXPECT_EQ(nextMissedCount(QString::fromLatin1(text)), next) << text;
 }
 
 } // namespace

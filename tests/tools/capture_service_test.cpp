@@ -159,6 +159,7 @@ class CaptureServiceProgram : public ::testing::Test {
 protected:
     void start(QStringList arguments)
     {
+        process.setReadChannel(QProcess::StandardError);
         process.start(QStringLiteral(CORVANE_BIN_DIR "/corvane-capture"), arguments);
         ASSERT_TRUE(process.waitForStarted());
     }

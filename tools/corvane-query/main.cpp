@@ -80,9 +80,9 @@ QString reportQuery(
 
 QByteArray exportText(const platform::db::ResultSet& result)
 {
-    QByteArray out = ExportLine(result.columnNames());
+    QByteArray out = exportLine(result.columnNames());
     for (const QStringList& cells : result.displayRows())
-        out += ExportLine(cells);
+        out += exportLine(cells);
     return out;
 }
 
