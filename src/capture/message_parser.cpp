@@ -43,10 +43,12 @@ std::array<qsizetype, FieldKeyCount> locateKeys(QStringView message, const Field
 {
     std::array<qsizetype, FieldKeyCount> found;
     found.fill(-1);
+    std::array<bool, FieldKeyCount> endsInEquals {};
     int pending = 0;
     for (int k = 0; k < keys.count(); ++k) {
         const QString& key = keys.key(k);
-        if (key.endsWith(QLatin1Char('=')))
+        endsInEquals[static_cast<std::size_t>(k)] = key.size() > 1 && key.endsWith(QLatin1Char('='));
+        if (endsInEquals[static_cast<std::size_t>(k)])
             ++pending;
         else
             found[static_cast<std::size_t>(k)] = message.indexOf(key);
@@ -57,7 +59,9 @@ std::array<qsizetype, FieldKeyCount> locateKeys(QStringView message, const Field
             const QString& key = keys.key(k);
             auto& at = found[static_cast<std::size_t>(k)];
             const qsizetype start = eq + 1 - key.size();
-            if (at >= 0 || start < 0 || !key.endsWith(QLatin1Char('=')))
+            // The letter before the "=" rules out most keys at once.
+            if (at >= 0 || start < 0 || !endsInEquals[static_cast<std::size_t>(k)]
+                || message[eq - 1] != key[key.size() - 2])
                 continue;
             if (message.mid(start, key.size()) == key) {
                 at = start;

@@ -134,7 +134,10 @@ TEST_F(MainWindowTest, ShowsWhatTheCaptureStores)
     EXPECT_EQ(captureState(), "Capture:ON");
 
     send(Traffic.toUtf8());
-    send(QString(Traffic).remove(QStringLiteral(" src_port=43826")).remove(QStringLiteral(" dst_port=80")).toUtf8());
+    send(QString(Traffic)
+             .remove(QStringLiteral(" src_port=43826"))
+             .remove(QStringLiteral(" dst_port=80"))
+             .toUtf8());
     ASSERT_TRUE(logged("2"));
     EXPECT_EQ(text("txtMissed"), "2");
     EXPECT_EQ(text("txtDBsize"), databaseSizeText(window->logDatabase()->DatabaseFileSize()));
@@ -156,8 +159,8 @@ TEST_F(MainWindowTest, MissedCountGoesOnFromWhatTheBoxShows)
     open();
     startCapture();
     const QString lackingOne = QString(Traffic).remove(QStringLiteral(" dst_port=80"));
-    for (const auto& [before, after] : std::vector<std::pair<QString, QString>> {
-             { "100", "101" }, { "not a number", "1" } }) {
+    for (const auto& [before, after] :
+        std::vector<std::pair<QString, QString>> { { "100", "101" }, { "not a number", "1" } }) {
         // Typed, as a user who counts misses afresh would.
         auto* box = find<QLineEdit>("txtMissed");
         box->selectAll();

@@ -128,7 +128,7 @@ TEST_F(CaptureSessionTest, StoresGarbageAndEmptyDatagramsWithEveryKeyMissing)
     EXPECT_EQ(session->missedText(), "30");
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM missed")), 30);
     // Bytes that are not UTF-8 are kept as Latin-1, the NUL included.
-    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM missed WHERE length(syslog) = 15")), 15);
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM missed WHERE Len(syslog) = 15")), 15);
 }
 
 TEST_F(CaptureSessionTest, RaisesTheCountBeforeEachMissedRowIsAppended)
