@@ -10,14 +10,7 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    struct Load {
-        const char* name;
-        long long count;
-        int rate;
-    };
-    const Load loads[]
-        = { { "60,000/s offered for 6 s", 360'000, 60'000 }, { "200,000 at line rate", 200'000, 0 } };
-    for (const Load& load : loads) {
+    for (const corvane::bench::CaptureLoad& load : corvane::bench::CaptureLoads) {
         corvane::bench::LoadResult runs[3];
         for (auto& run : runs) {
             QTemporaryDir folder;

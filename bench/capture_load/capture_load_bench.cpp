@@ -132,14 +132,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const int sustainedSeconds = argc > 1 ? std::atoi(argv[1]) : 60;
 
-    struct Load {
-        const char* name;
-        long long count;
-        int rate;
-    };
-    const Load loads[]
-        = { { "200,000 at line rate", 200'000, 0 }, { "60,000/s offered for 6 s", 360'000, 60'000 } };
-    for (const Load& load : loads) {
+    for (const corvane::bench::CaptureLoad& load : corvane::bench::CaptureLoads) {
         double plain[3], window[3], ratio[3];
         long long lost = 0;
         double worstWait = 0;

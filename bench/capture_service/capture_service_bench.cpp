@@ -88,14 +88,7 @@ ServiceRun runService(long long count, int rate, bool withReader)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    struct Load {
-        const char* name;
-        long long count;
-        int rate;
-    };
-    const Load loads[]
-        = { { "200,000 at line rate", 200'000, 0 }, { "60,000/s offered for 6 s", 360'000, 60'000 } };
-    for (const Load& load : loads) {
+    for (const corvane::bench::CaptureLoad& load : corvane::bench::CaptureLoads) {
         double plain[3], service[3], ratio[3], withReader[3];
         long long lost = 0, lostWithReader = 0;
         int readerFailures = 0;

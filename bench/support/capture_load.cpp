@@ -125,7 +125,8 @@ LoadResult runPlainLoop(const QString& folder, long long count, int rate)
         if (sqlite3_step(insert) == SQLITE_DONE)
             ++result.stored;
         sqlite3_reset(insert);
-        [[maybe_unused]] volatile long long databaseSize = fileSize(path.constData()) + fileSize(wal.constData());
+        [[maybe_unused]] volatile long long databaseSize
+            = fileSize(path.constData()) + fileSize(wal.constData());
         last = std::chrono::steady_clock::now();
     }
     sender.join();

@@ -12,6 +12,17 @@ extern const QByteArray TrafficLine;
 // fast as the socket takes them).
 void sendLoad(int port, long long count, int rate, const QByteArray& line = TrafficLine);
 
+// The two loads every capture figure is taken under.
+struct CaptureLoad {
+    const char* name;
+    long long count;
+    int rate; // per second, 0: as fast as the socket takes them
+};
+inline constexpr CaptureLoad CaptureLoads[] = {
+    { "200,000 at line rate", 200'000, 0 },
+    { "60,000/s offered for 6 s", 360'000, 60'000 },
+};
+
 struct LoadResult {
     long long sent = 0;
     long long stored = 0;
