@@ -22,7 +22,7 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const int count = argc > 1 ? std::atoi(argv[1]) : 200000;
     // One datagram in a hundred lacks keys, so the missed table is written too.
     const QByteArray complete = QByteArrayLiteral(
         "<133>ns5gt: NetScreen device_id=ns5gt  [Root]system-notification-00257(traffic): "
