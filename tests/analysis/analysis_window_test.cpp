@@ -54,8 +54,6 @@ protected:
 
     void expectDefaults()
     {
-        EXPECT_EQ(list("cboCharts")->currentText(), "Last 24 hour Zone Traffic");
-        EXPECT_EQ(list("cboChartType")->currentText(), "Bar 2D");
         EXPECT_EQ(chart().chartType(), VtChChartType2dBar);
         EXPECT_EQ(chart().data(), ZoneChart);
         EXPECT_EQ(chart().appearance(), buildAppearance()) << "set again after the build";
@@ -84,7 +82,6 @@ TEST_F(AnalysisWindowTest, ChosenTypeStaysAndTheEmptyEntryChartsSignIns)
 {
     open();
     QTest::keyClick(list("cboChartType"), Qt::Key_Down);
-    EXPECT_EQ(list("cboChartType")->currentText(), "Line 3D");
     QTest::keyClick(list("cboCharts"), Qt::Key_End);
     EXPECT_TRUE(list("cboCharts")->currentText().isEmpty());
     const ChartGrid signIns = { { "Jul-26", 1 }, { "Aug-26", 0 }, { "Sep-26", 0 }, { "Oct-26", 0 },

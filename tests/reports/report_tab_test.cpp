@@ -156,8 +156,6 @@ TEST_F(ReportWindowsTest, ViewReportFillsTheTemplateAndPreviewsItsRows)
     type("T2", QStringLiteral("05/12/2026 23:59:59"));
     type("T3", QStringLiteral("192.0.2.*"));
     bool looked = runReport([&](ReportPreview& preview) {
-        EXPECT_EQ(preview.windowTitle(), "Report Preview");
-        EXPECT_EQ(child<QComboBox>(&preview, "cboZoomView")->currentText(), "1.00");
         const platform::Grid& grid = preview.grid().grid();
         ASSERT_EQ(grid.cols(), 9);
         EXPECT_EQ(grid.text(0, 0), "start_time=");
