@@ -89,7 +89,6 @@ TEST_F(AnalysisWindowTest, ChosenTypeStaysAndTheEmptyEntryChartsSignIns)
     EXPECT_EQ(chart().data(), signIns);
     EXPECT_EQ(chart().chartType(), VtChChartType3dLine);
     EXPECT_EQ(chart().appearance(), buildAppearance()) << "set again after the build";
-    EXPECT_TRUE(dialogs.boxes().empty());
 }
 
 TEST_F(AnalysisWindowTest, AMonthBeyond32BitsFailsTheBuildAndKeepsTheChart)
@@ -100,7 +99,6 @@ TEST_F(AnalysisWindowTest, AMonthBeyond32BitsFailsTheBuildAndKeepsTheChart)
     dialogs.expectBox(ErrorLogger::failureMessage(platform::failure::Overflow.make()));
     pick("cboCharts", MonthlyPaymentSource);
     dialogs.verifyAllUsed();
-    EXPECT_EQ(dialogs.boxes().size(), 1u);
     EXPECT_EQ(chart().data(), ZoneChart);
 }
 
@@ -111,7 +109,6 @@ TEST_F(AnalysisWindowTest, NoRowsGiveAnEmptyChartWithoutABox)
     EXPECT_TRUE(chart().data().empty());
     pick("cboCharts", StatusCountSource);
     EXPECT_TRUE(chart().data().empty());
-    EXPECT_TRUE(dialogs.boxes().empty());
     EXPECT_EQ(folder.errorLogCount(), 0);
 }
 
@@ -130,7 +127,6 @@ TEST_F(AnalysisWindowTest, PrintWithoutAPrinterWritesThePdfChosenOrNothing)
         EXPECT_EQ(QDir(out.path()).isEmpty(), !c.written);
     }
     dialogs.verifyAllUsed();
-    EXPECT_TRUE(dialogs.boxes().empty());
     QFile pdf(path);
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(4) == "%PDF");

@@ -40,7 +40,6 @@ TEST_F(ReportWindowsTest, PickShowsTheReportsFiltersAndWhichAreUsed)
     }
     EXPECT_EQ(find<QLineEdit>("T3")->text(), "kept") << "an unused filter still shows its value";
     EXPECT_EQ(find<QLabel>("L4")->text(), "Host");
-    EXPECT_TRUE(dialogs.boxes().empty());
 }
 
 // The selector's click also comes from opening or closing its list, or
@@ -67,7 +66,6 @@ TEST_F(ReportWindowsTest, ClickingTheSelectorEmptiesTheQueryAndKeepsTheFilters)
         EXPECT_EQ(list->currentText(), AllTraffic) << c.action;
         EXPECT_EQ(find<QLineEdit>("T1")->text(), "typed") << c.action;
     }
-    EXPECT_TRUE(dialogs.boxes().empty());
 }
 
 // Values stored longer than the box's typing limit are shown and kept whole.
@@ -135,7 +133,6 @@ TEST_F(ReportWindowsTest, TypedFiltersAreWrittenBackPerReportAndSurviveARestart)
     EXPECT_EQ(find<QLineEdit>("T1")->text(), "01/12/2026");
     EXPECT_EQ(find<QLineEdit>("T2")->text(), "31/12/2026 23:59:59");
     EXPECT_EQ(find<QLineEdit>("T3")->text(), "192.0.2.*");
-    EXPECT_TRUE(dialogs.boxes().empty());
 }
 
 TEST_F(ReportWindowsTest, ViewReportWithoutAPickAsksForOne)
@@ -177,7 +174,6 @@ TEST_F(ReportWindowsTest, ViewReportFillsTheTemplateAndPreviewsItsRows)
         EXPECT_EQ(column(preview.grid().grid(), 1), (QStringList { "src=", "203.0.113.5" }));
     });
     EXPECT_TRUE(looked);
-    EXPECT_TRUE(dialogs.boxes().empty());
 }
 
 } // namespace
