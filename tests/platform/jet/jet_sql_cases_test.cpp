@@ -205,24 +205,20 @@ void checkAppend(const QString& input, FixtureDatabase& db)
     static const QRegularExpression append(QStringLiteral(R"(^append: \[(.+)\] := '(.*)'$)"));
     const auto m = append.match(input);
     ASSERT_TRUE(m.hasMatch()) << "unknown append form";
+    const auto run = [&](const char* jet) {
+        return db.run(
+            translate(QString::fromLatin1(jet).arg(m.captured(1)), { fixtureClock(), &db.schema() }).sql);
+    };
     db.exec(QStringLiteral("INSERT INTO syslog (logno, [%1]) VALUES (6, '%2')")
                 .arg(m.captured(1), m.captured(2)));
-    const TranslateOptions options { fixtureClock(), &db.schema() };
-    const auto stored = db.run(translate(
-        QStringLiteral("SELECT [%1], Year([%1]) FROM syslog WHERE logno = 6").arg(m.captured(1)), options)
-                                   .sql);
+    const auto stored = run("SELECT [%1], Year([%1]) FROM syslog WHERE logno = 6");
     ASSERT_EQ(stored.rows.size(), 1u) << stored.error.toStdString();
     EXPECT_EQ(stored.rows[0][0].toString(), m.captured(2));
     EXPECT_TRUE(stored.rows[0][1].isNull());
     db.exec(QStringLiteral("INSERT INTO syslog (logno, [%1]) VALUES (7, '\\\"2005-03-16 16:33:2')")
                 .arg(m.captured(1)));
-    const auto ranged
-        = db.run(translate(QStringLiteral("SELECT logno FROM syslog WHERE [%1] BETWEEN #1/1/100# "
-                                          "AND #12/31/9999 23:59:59#")
-                               .arg(m.captured(1)),
-            options)
-                     .sql);
-    for (const auto& row : ranged.rows)
+    for (const auto& row :
+        run("SELECT logno FROM syslog WHERE [%1] BETWEEN #1/1/100# AND #12/31/9999 23:59:59#").rows)
         EXPECT_NE(row[0].toLongLong(), 7);
 }
 
@@ -239,10 +235,9 @@ TEST_P(SharedJetCase, HoldsOnTheFixture)
 
     const bool hasSql = c.expected.startsWith(QLatin1String("SQL:"));
     const QString error = field(c.expected, QStringLiteral("ERROR"));
-    const TranslateOptions options { fixtureClock(), &db.schema() };
     Translation translation;
     try {
-        translation = translate(c.input, options);
+        translation = translate(c.input, { fixtureClock(), &db.schema() });
     } catch (const Failure& failure) {
         ASSERT_FALSE(hasSql) << "translation failed: " << failure.description().toStdString();
         ASSERT_FALSE(error.isEmpty()) << "unexpected failure " << failure.description().toStdString();
