@@ -24,10 +24,10 @@ struct SharedCase {
 
 std::vector<SharedCase> loadCases()
 {
+    // Without the file no case runs, which GoogleTest reports as a failure.
     QFile file(QStringLiteral(CORVANE_TEST_DATA "/jet-sql-cases.tsv"));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return { { QStringLiteral("missing_file"), QString(), QString() } };
     std::vector<SharedCase> cases;
+    file.open(QIODevice::ReadOnly | QIODevice::Text);
     for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')).mid(1)) {
         const QStringList fields = line.split(QLatin1Char('\t'));
         if (fields.size() >= 3 && !fields[0].isEmpty())
@@ -227,7 +227,6 @@ class SharedJetCase : public ::testing::TestWithParam<SharedCase> { };
 TEST_P(SharedJetCase, HoldsOnTheFixture)
 {
     const SharedCase& c = GetParam();
-    ASSERT_NE(c.id, QStringLiteral("missing_file")) << "cannot read jet-sql-cases.tsv";
     SCOPED_TRACE(c.input.toStdString());
     FixtureDatabase db;
     if (c.input.startsWith(QLatin1String("append:")))
