@@ -54,11 +54,6 @@ protected:
     {
         return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
-    void expectReport()
-    {
-        m_dialogs.expectBox({ DeniedReport, MessageAnswer::Ok, QStringLiteral("UNEXPECTED ERROR"),
-            MessageIcon::Critical, MessageButtons::Ok });
-    }
 
     QTemporaryDir m_dir;
     testing::ScriptedDialogs m_dialogs;
@@ -119,7 +114,8 @@ TEST_F(ErrorLoggerTest, RewritesAReadableLogElseLeavesItAsItWas)
         const QFile::Permissions permissions = QFile::permissions(logPath());
         const QStringList entriesBefore = folderEntries();
         QStringList boxes { DeniedReport };
-        expectReport();
+        m_dialogs.expectBox({ DeniedReport, MessageAnswer::Ok, QStringLiteral("UNEXPECTED ERROR"),
+            MessageIcon::Critical, MessageButtons::Ok });
         if (!c.after) {
             boxes << QStringLiteral("Error Writing Log");
             m_dialogs.expectBox({ boxes.back(), MessageAnswer::Ok, QStringLiteral("Corvane(Beta)"),
