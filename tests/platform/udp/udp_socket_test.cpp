@@ -59,7 +59,6 @@ TEST(UdpSocket, KeepsEveryDatagramInOrderWhileTheOwnerIsBusy)
     UdpSocket socket;
     socket.setRemoteHost(QStringLiteral("192.0.2.1")); // not the sender: filters nothing
     socket.bind(0);
-    EXPECT_EQ(socket.boundPort(), socket.localPort());
     Collector collector(socket);
     int overflows = 0;
     QObject::connect(&socket, &UdpSocket::overflowed, [&] { ++overflows; });
@@ -74,8 +73,6 @@ TEST(UdpSocket, KeepsEveryDatagramInOrderWhileTheOwnerIsBusy)
     for (int i = 0; i < count; ++i)
         ASSERT_TRUE(collector.texts[i].startsWith(QString::number(i) + ' ')) << i;
     EXPECT_EQ(overflows, 0);
-    socket.close();
-    EXPECT_EQ(socket.boundPort(), 0);
 }
 
 TEST(UdpSocket, HoldsDatagramsBackWhileAHandlerShowsAModalBox)
