@@ -173,6 +173,27 @@ TEST(UdpSocket, CloseDiscardsWhatWasNotHandled)
     EXPECT_EQ(handled, 1);
 }
 
+TEST(UdpSocket, StopReceivingDeliversWhatWasReceivedThenCloses)
+{
+    // "::" takes IPv4 datagrams too, as a service bound there must.
+    UdpSocket socket;
+    try {
+        socket.bind(QStringLiteral("::"), 0);
+    } catch (const Failure& failure) {
+        GTEST_SKIP() << "no IPv6 here: " << failure.what();
+    }
+    Collector collector(socket);
+    Sender sender(socket.localPort());
+    for (int i = 0; i < 100; ++i)
+        sender.send(QByteArray::number(i));
+    ASSERT_TRUE(waitPending(socket, 50));
+    socket.stopReceiving();
+    EXPECT_EQ(socket.state(), 1); // until the last one is delivered
+    ASSERT_TRUE(waitFor([&] { return socket.state() == 0; }));
+    ASSERT_EQ(collector.texts.size(), 100);
+    EXPECT_EQ(collector.texts.last(), "99");
+}
+
 TEST(UdpSocket, ReportsAnOverflowOnceOutsideTheHandlers)
 {
     UdpSocket socket(nullptr, 10);
