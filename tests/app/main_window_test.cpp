@@ -11,6 +11,7 @@
 #include "platform/udp/udp_socket.h"
 #include "program_folder.h"
 #include "scripted_dialogs.h"
+#include "wait_for.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -42,13 +43,7 @@ QString failureBox(int number, const QString& description)
     return ErrorLogger::failureMessage(platform::Failure(number, description));
 }
 
-bool waitFor(const std::function<bool()>& condition)
-{
-    QDeadlineTimer deadline(10000);
-    while (!condition() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return condition();
-}
+using testing::waitFor;
 
 class MainWindowTest : public ::testing::Test {
 protected:

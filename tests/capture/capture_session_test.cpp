@@ -10,6 +10,7 @@
 #include "platform/udp/udp_socket.h"
 #include "program_folder.h"
 #include "scripted_dialogs.h"
+#include "wait_for.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -71,9 +72,7 @@ protected:
         const long long before = session->statistics().received;
         for (const QByteArray& datagram : datagrams)
             to.send(datagram);
-        QDeadlineTimer deadline(10000);
-        while (session->statistics().received < before + datagrams.size() && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        testing::waitFor([&] { return session->statistics().received >= before + datagrams.size(); });
         ASSERT_EQ(session->statistics().received, before + datagrams.size());
     }
 

@@ -10,6 +10,7 @@
 #include "platform/failure/failure.h"
 #include "platform/udp/udp_socket.h"
 #include "program_folder.h"
+#include "wait_for.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -54,13 +55,7 @@ QStringList reportRows(const QString& database)
     return texts;
 }
 
-bool waitFor(const std::function<bool()>& condition)
-{
-    QDeadlineTimer deadline(10000);
-    while (!condition() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return condition();
-}
+using testing::waitFor;
 
 // The service in this process, with a fixed clock and its lines in memory.
 class CaptureServiceTest : public ::testing::Test {
