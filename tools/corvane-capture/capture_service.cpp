@@ -80,6 +80,7 @@ CaptureService::CaptureService(CaptureServiceOptions options, platform::Dialogs&
     , m_clock(clock)
     , m_stream(stream)
     , m_logger(QDir::cleanPath(m_options.folder), dialogs)
+    , m_engine([this] { return m_clock.now(); })
     , m_session(new CaptureSession(
           m_keys, clock, m_logger, dialogs, [this] { return m_database.get(); }, this))
 {
