@@ -10,6 +10,7 @@
 #include "platform/udp/udp_socket.h"
 #include "program_folder.h"
 #include "scripted_dialogs.h"
+#include "traffic_lines.h"
 #include "wait_for.h"
 
 #include <QCoreApplication>
@@ -22,15 +23,8 @@ namespace {
 
 using platform::db::ResultSet;
 
-const QString Complete = QStringLiteral(
-    "NetScreen device_id=fw1 start_time=\"2005-12-28 10:00:00\" duration=5 policy_id=2 service=dns "
-    "proto=6 src zone=Trust dst zone=Untrust action=Permit sent=120 rcvd=340 src=192.0.2.1 "
-    "dst=198.51.100.7 src_port=25 dst_port=80");
-// Lacks start_time=, proto= and dst_port=.
-const QString LackingThree = QString(Complete)
-                                 .remove(QStringLiteral("start_time=\"2005-12-28 10:00:00\" "))
-                                 .remove(QStringLiteral("proto=6 "))
-                                 .remove(QStringLiteral(" dst_port=80"));
+const QString& Complete = testing::CompleteLine;
+const QString& LackingThree = testing::LineLackingThree;
 
 QString failureBox(const platform::failure::Code& code)
 {

@@ -10,6 +10,7 @@
 #include "platform/failure/failure.h"
 #include "platform/udp/udp_socket.h"
 #include "program_folder.h"
+#include "traffic_lines.h"
 #include "wait_for.h"
 
 #include <QCoreApplication>
@@ -26,14 +27,8 @@
 namespace corvane {
 namespace {
 
-const QString Complete = QStringLiteral(
-    "NetScreen device_id=fw1 start_time=\"2026-12-05 10:00:00\" duration=5 policy_id=2 service=dns "
-    "proto=17 src zone=Trust dst zone=Untrust action=Permit sent=120 rcvd=340 src=192.0.2.1 "
-    "dst=198.51.100.7 src_port=1025 dst_port=53");
-const QString LackingThree = QString(Complete)
-                                 .remove(QStringLiteral("start_time=\"2026-12-05 10:00:00\" "))
-                                 .remove(QStringLiteral("proto=17 "))
-                                 .remove(QStringLiteral(" dst_port=53"));
+const QString& Complete = testing::CompleteLine;
+const QString& LackingThree = testing::LineLackingThree;
 
 long long count(const QString& database, const QString& sql)
 {
