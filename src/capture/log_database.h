@@ -46,7 +46,8 @@ public:
     // Tests put a large file in place without writing one.
     void setFileSizeSource(FileSizeSource source) { m_fileSize = std::move(source); }
 
-    // Shows the size, then reads it again: true past the limit.
+    // Shows the size; past the limit, checkpoints and reads it again: true
+    // when it is still past.
     bool CheckDatabaseSize(const std::function<void(const QString&)>& showSize);
     // Moves the log's pages into the file and cuts the log to nothing.
     void checkpoint();
