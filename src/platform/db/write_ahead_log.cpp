@@ -3,7 +3,10 @@
 #include "platform/db/connection.h"
 #include "platform/db/sqlite_failure.h"
 
+#include <QFile>
+#include <algorithm>
 #include <sqlite3.h>
+#include <utility>
 
 namespace corvane::platform::db {
 
@@ -15,6 +18,7 @@ constexpr qint64 FrameHeaderBytes = 24;
 constexpr qint64 LogHeaderBytes = 32;
 // SQLite's own autocheckpoint, given back when this object goes.
 constexpr int DefaultCheckpointPages = 1000;
+constexpr int BusyTimeoutMs = 5000;
 
 qint64 pageSize(sqlite3* db)
 {
@@ -33,47 +37,123 @@ WriteAheadLog::WriteAheadLog(const Connection& connection, int checkpointPages)
     : m_connection(connection)
     , m_checkpointPages(checkpointPages)
     , m_frameBytes(pageSize(connection.handle()) + FrameHeaderBytes)
+    , m_checkpointer([this, path = connection.path()] { runCheckpoints(path); })
 {
     sqlite3_wal_hook(m_connection.handle(), &WriteAheadLog::onCommit, this);
 }
 
 WriteAheadLog::~WriteAheadLog()
 {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_changed.notify_all();
+    m_checkpointer.join();
     if (m_connection.handle())
         sqlite3_wal_autocheckpoint(m_connection.handle(), DefaultCheckpointPages);
 }
 
 qint64 WriteAheadLog::liveBytes() const
 {
-    return m_liveFrames > 0 ? LogHeaderBytes + m_liveFrames * m_frameBytes : 0;
+    const std::lock_guard lock(m_mutex);
+    const int live = std::max(0, m_frames - m_copied);
+    return live > 0 ? LogHeaderBytes + live * m_frameBytes : 0;
+}
+
+void WriteAheadLog::waitForCheckpoint()
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_requested && !m_running; });
 }
 
 void WriteAheadLog::checkpointAndTruncate()
 {
+    waitForCheckpoint();
     int logFrames = 0;
     int copied = 0;
     const int rc = sqlite3_wal_checkpoint_v2(
         m_connection.handle(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, &logFrames, &copied);
     if (rc != SQLITE_OK && rc != SQLITE_BUSY)
         throw sqliteFailure(m_connection.handle(), rc);
-    if (rc == SQLITE_OK)
-        m_liveFrames = 0;
+    if (rc == SQLITE_OK) {
+        const std::lock_guard lock(m_mutex);
+        m_frames = 0;
+        m_copied = 0;
+        ++m_restarts;
+    }
 }
 
-// Runs after every commit of this connection with the frames now in the log.
+// Runs on the writer's thread after every commit, with the frames now in
+// the log; fewer than before means the log started again from its head.
 int WriteAheadLog::onCommit(void* self, sqlite3* db, const char* schema, int frames)
 {
     auto* log = static_cast<WriteAheadLog*>(self);
-    log->m_liveFrames = frames;
-    if (frames >= log->m_checkpointPages) {
+    bool catchUp = false;
+    {
+        const std::lock_guard lock(log->m_mutex);
+        if (frames < log->m_frames) {
+            log->m_copied = 0;
+            ++log->m_restarts;
+        }
+        log->m_frames = frames;
+        catchUp = std::exchange(log->m_catchUpDue, false);
+    }
+    if (catchUp) {
+        // While a checkpoint runs beside the writer, the writer adds pages it
+        // cannot copy; without this the log would never start again.
         int logFrames = 0;
         int copied = 0;
-        // Passive, as the autocheckpoint: a reader in the way only delays it.
-        if (sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, &logFrames, &copied) == SQLITE_OK
-            && copied == logFrames)
-            log->m_liveFrames = 0;
+        if (sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, &logFrames, &copied)
+            == SQLITE_OK) {
+            const std::lock_guard lock(log->m_mutex);
+            log->m_copied = copied;
+        }
+        return SQLITE_OK;
     }
+    {
+        const std::lock_guard lock(log->m_mutex);
+        if (frames - log->m_copied < log->m_checkpointPages || log->m_running || log->m_requested)
+            return SQLITE_OK;
+        log->m_requested = true;
+    }
+    log->m_changed.notify_all();
     return SQLITE_OK;
+}
+
+// Passive, as the autocheckpoint: it copies what no reader still needs and
+// never blocks the writer.
+void WriteAheadLog::runCheckpoints(QString path)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr)
+        == SQLITE_OK) {
+        sqlite3_busy_timeout(db, BusyTimeoutMs);
+        // A connection learns that the file has a log when it first reads.
+        sqlite3_exec(db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
+    }
+    std::unique_lock lock(m_mutex);
+    while (true) {
+        m_changed.wait(lock, [this] { return m_requested || m_stop; });
+        if (m_stop)
+            break;
+        m_requested = false;
+        m_running = true;
+        const int restarts = m_restarts;
+        lock.unlock();
+        int logFrames = 0;
+        int copied = 0;
+        const int rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &logFrames, &copied);
+        lock.lock();
+        if (rc == SQLITE_OK && restarts == m_restarts) {
+            m_copied = copied;
+            m_catchUpDue = true;
+        }
+        m_running = false;
+        m_changed.notify_all();
+    }
+    lock.unlock();
+    sqlite3_close_v2(db);
 }
 
 } // namespace corvane::platform::db

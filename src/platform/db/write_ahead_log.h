@@ -1,6 +1,9 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 struct sqlite3;
 
@@ -9,10 +12,13 @@ namespace corvane::platform::db {
 class Connection;
 
 // Checkpoints a writing connection's log every so many pages, as SQLite's own
-// autocheckpoint does, and keeps how much of the log holds pages not yet
-// copied into the file. The log file keeps its largest length for reuse
-// (cutting it back after every checkpoint costs a quarter of the write
-// speed), so its length says nothing about the data; its live part does.
+// autocheckpoint does, but on a thread and connection of its own: copying
+// thousands of pages back into the file takes tens of milliseconds, which the
+// writer's thread (a window's, say) should not wait for. Also keeps how much
+// of the log holds pages not yet copied into the file. The log file keeps its
+// largest length for reuse (cutting it back after every checkpoint costs a
+// quarter of the write speed), so its length says nothing about the data; its
+// live part does.
 class WriteAheadLog {
 public:
     // The connection must outlive this object.
@@ -21,19 +27,38 @@ public:
     WriteAheadLog(const WriteAheadLog&) = delete;
     WriteAheadLog& operator=(const WriteAheadLog&) = delete;
 
-    // Bytes of the log holding pages the file does not have yet, as of this
-    // connection's last commit or checkpoint.
+    // Bytes of the log holding pages the file does not have yet, as of the
+    // writer's last commit and the last checkpoint.
     qint64 liveBytes() const;
-    // Copies every page into the file and cuts the log to nothing.
+    // Returns once a checkpoint under way has finished.
+    void waitForCheckpoint();
+    // On the writer's connection: copies every page into the file and cuts
+    // the log to nothing, waiting for readers as long as the busy timeout.
     void checkpointAndTruncate();
 
 private:
     static int onCommit(void* self, sqlite3* db, const char* schema, int frames);
+    void runCheckpoints(QString path);
 
     const Connection& m_connection;
     int m_checkpointPages;
     qint64 m_frameBytes;
-    int m_liveFrames = 0;
+    // Frames in the log after the writer's last commit (writer's thread only).
+    int m_frames = 0;
+    mutable std::mutex m_mutex;
+    // Frames of the current log the last checkpoint copied into the file.
+    int m_copied = 0;
+    // Times the log started again from its head: a checkpoint that finishes
+    // after a restart speaks of the log before it.
+    int m_restarts = 0;
+    std::condition_variable m_changed;
+    bool m_requested = false;
+    bool m_running = false;
+    // Set when a checkpoint has copied the bulk: the writer copies the few
+    // pages written meanwhile itself, so the log can start again from its head.
+    bool m_catchUpDue = false;
+    bool m_stop = false;
+    std::thread m_checkpointer;
 };
 
 } // namespace corvane::platform::db
