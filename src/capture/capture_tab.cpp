@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace corvane {
 
@@ -48,7 +49,7 @@ CaptureTab::CaptureTab(
     m_frameTimer->setSingleShot(true);
     m_frameTimer->setInterval(FrameMs);
     connect(m_frameTimer, &QTimer::timeout, this, [this] {
-        if (m_messagePending || m_missedPending || !m_pendingLogged.isNull() || !m_pendingSize.isNull())
+        if (m_pendingMessage || m_missedPending || m_pendingLogged || m_pendingSize)
             paintFrame();
     });
     m_cmdCapture->setObjectName(QStringLiteral("cmdCapture"));
@@ -132,21 +133,21 @@ CaptureTab::CaptureTab(
     // The count lives in its box: what the user types there is counted on.
     connect(m_txtMissed, &QLineEdit::textEdited, m_session, &CaptureSession::setMissedText);
     connect(m_session, &CaptureSession::stateShown, this, &CaptureTab::showState);
-    connect(m_session, &CaptureSession::messageShown, this, &CaptureTab::showMessage);
+    connect(m_session, &CaptureSession::messageShown, this, [this](const QString& text) {
+        m_pendingMessage = text;
+        schedulePaint();
+    });
     connect(m_session, &CaptureSession::missedCountShown, this, [this] {
         m_missedPending = true;
-        if (!m_frameTimer->isActive())
-            paintFrame();
+        schedulePaint();
     });
     connect(m_session, &CaptureSession::loggedCountShown, this, [this](const QString& count) {
         m_pendingLogged = count;
-        if (!m_frameTimer->isActive())
-            paintFrame();
+        schedulePaint();
     });
     connect(m_session, &CaptureSession::sizeShown, this, [this](const QString& size) {
         m_pendingSize = size;
-        if (!m_frameTimer->isActive())
-            paintFrame();
+        schedulePaint();
     });
 }
 
@@ -168,39 +169,31 @@ void CaptureTab::cmdStopCapture_Click()
     m_session->stopCapture();
 }
 
-void CaptureTab::showMessage(const QString& text)
-{
-    m_pendingMessage = text;
-    m_messagePending = true;
-    if (!m_frameTimer->isActive())
-        paintFrame();
-}
-
 void CaptureTab::showState(int state, const QString& caption)
 {
     m_chkState->setChecked(state == 1);
     m_chkState->setText(caption);
 }
 
+// The first change after a quiet frame shows at once; later ones wait for
+// the frame's end.
+void CaptureTab::schedulePaint()
+{
+    if (!m_frameTimer->isActive())
+        paintFrame();
+}
+
 // Shows what is pending, then keeps the boxes as they are for a frame.
 void CaptureTab::paintFrame()
 {
-    if (m_messagePending) {
-        m_txtSyslogMsg->setPlainText(m_pendingMessage);
-        m_messagePending = false;
-    }
-    if (m_missedPending) {
+    if (m_pendingMessage)
+        m_txtSyslogMsg->setPlainText(*std::exchange(m_pendingMessage, std::nullopt));
+    if (std::exchange(m_missedPending, false))
         m_txtMissed->setText(m_session->missedText());
-        m_missedPending = false;
-    }
-    if (!m_pendingLogged.isNull()) {
-        m_txtNoMsgs->setText(m_pendingLogged);
-        m_pendingLogged = QString();
-    }
-    if (!m_pendingSize.isNull()) {
-        m_txtDBsize->setText(m_pendingSize);
-        m_pendingSize = QString();
-    }
+    if (m_pendingLogged)
+        m_txtNoMsgs->setText(*std::exchange(m_pendingLogged, std::nullopt));
+    if (m_pendingSize)
+        m_txtDBsize->setText(*std::exchange(m_pendingSize, std::nullopt));
     m_frameTimer->start();
 }
 

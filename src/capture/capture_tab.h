@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -41,7 +42,6 @@ public:
     void cmdStopCapture_Click();
 
 private:
-    void showMessage(const QString& text);
     void showState(int state, const QString& caption);
 
     CaptureSession* m_session;
@@ -60,12 +60,12 @@ private:
     // Laying out and painting the boxes costs more than storing a row: under
     // a burst they show the newest values at most once a frame, and exactly
     // once the burst is over.
+    void schedulePaint();
     void paintFrame();
     QTimer* m_frameTimer;
-    QString m_pendingMessage;
-    QString m_pendingLogged;
-    QString m_pendingSize;
-    bool m_messagePending = false;
+    std::optional<QString> m_pendingMessage;
+    std::optional<QString> m_pendingLogged;
+    std::optional<QString> m_pendingSize;
     bool m_missedPending = false;
 };
 
