@@ -70,18 +70,17 @@ void UdpReceiver::run()
             continue;
         drainOnce(buffers, iovecs, messages, batch);
     }
-    if (m_drainOnStop) {
-        m_stop = false;
+    if (m_drainOnStop)
         drainOnce(buffers, iovecs, messages, batch);
-    }
 }
 
-// Takes what is there, a batch at a time; a pending socket error is taken
-// (and so cleared) by the read.
+// Takes what is there, a batch at a time, cut short by a stop unless the
+// stop asked for it all; a pending socket error is taken (and so cleared) by
+// the read.
 void UdpReceiver::drainOnce(std::vector<QByteArray>& buffers, std::vector<iovec>& iovecs,
     std::vector<mmsghdr>& messages, std::vector<QByteArray>& batch)
 {
-    while (!m_stop) {
+    while (!m_stop || m_drainOnStop) {
         for (int i = 0; i < BatchSize; ++i) {
             iovecs[i] = { buffers[i].data(), MaxDatagram };
             messages[i] = {};
