@@ -3,8 +3,8 @@
 #include "platform/db/connection.h"
 #include "platform/db/sqlite_failure.h"
 
-#include <QFile>
 #include <algorithm>
+#include <optional>
 #include <sqlite3.h>
 #include <utility>
 
@@ -18,7 +18,6 @@ constexpr qint64 FrameHeaderBytes = 24;
 constexpr qint64 LogHeaderBytes = 32;
 // SQLite's own autocheckpoint, given back when this object goes.
 constexpr int DefaultCheckpointPages = 1000;
-constexpr int BusyTimeoutMs = 5000;
 
 qint64 pageSize(sqlite3* db)
 {
@@ -101,7 +100,8 @@ int WriteAheadLog::onCommit(void* self, sqlite3* db, const char* schema, int fra
     }
     if (catchUp) {
         // While a checkpoint runs beside the writer, the writer adds pages it
-        // cannot copy; without this the log would never start again.
+        // cannot copy; without this the log would never start again. When the
+        // thread has no connection, this copies everything, as SQLite would.
         int logFrames = 0;
         int copied = 0;
         if (sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, &logFrames, &copied)
@@ -125,12 +125,12 @@ int WriteAheadLog::onCommit(void* self, sqlite3* db, const char* schema, int fra
 // never blocks the writer.
 void WriteAheadLog::runCheckpoints(QString path)
 {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr)
-        == SQLITE_OK) {
-        sqlite3_busy_timeout(db, BusyTimeoutMs);
-        // A connection learns that the file has a log when it first reads.
-        sqlite3_exec(db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
+    // The settings of every connection, and the first read that tells it the
+    // file has a log. Without it the writer checkpoints by itself.
+    std::optional<Connection> own;
+    try {
+        own.emplace(path);
+    } catch (const Failure&) {
     }
     std::unique_lock lock(m_mutex);
     while (true) {
@@ -143,17 +143,16 @@ void WriteAheadLog::runCheckpoints(QString path)
         lock.unlock();
         int logFrames = 0;
         int copied = 0;
-        const int rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &logFrames, &copied);
+        const int rc = own ? sqlite3_wal_checkpoint_v2(
+                           own->handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, &logFrames, &copied)
+                           : SQLITE_CANTOPEN;
         lock.lock();
-        if (rc == SQLITE_OK && restarts == m_restarts) {
+        if (rc == SQLITE_OK && restarts == m_restarts)
             m_copied = copied;
-            m_catchUpDue = true;
-        }
+        m_catchUpDue = true;
         m_running = false;
         m_changed.notify_all();
     }
-    lock.unlock();
-    sqlite3_close_v2(db);
 }
 
 } // namespace corvane::platform::db
