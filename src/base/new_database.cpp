@@ -8,6 +8,7 @@
 #include "platform/db/statement.h"
 #include "platform/db/transaction.h"
 #include "platform/failure/failure_codes.h"
+#include "platform/jet/jet_translator.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -114,16 +115,12 @@ void writeDatabase(const QString& path)
     transaction.commit();
 }
 
-QString textLiteral(QString text)
-{
-    return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
-}
-
 // The schema, and the reports as the user left them in the full file.
 void writeRenewedDatabase(const QString& path, const QString& fullPath)
 {
     db::Connection connection = db::Connection::createNew(path);
-    connection.execute(QStringLiteral("ATTACH DATABASE %1 AS full").arg(textLiteral(fullPath)));
+    connection.execute(
+        QStringLiteral("ATTACH DATABASE %1 AS full").arg(platform::jet::textLiteral(fullPath)));
     {
         db::Transaction transaction(connection);
         for (const QString& sql : schemaStatements())
