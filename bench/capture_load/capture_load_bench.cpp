@@ -74,15 +74,15 @@ WindowRun runWindow(long long count, int rate, bool probeInput)
     WindowRun run;
     run.load.sent = count;
     // An input event posted every 100 ms: how long it waits behind the datagrams.
-    QElapsedTimer clock2;
-    clock2.start();
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     QTimer prober;
     QObject::connect(&prober, &QTimer::timeout, [&] {
-        const qint64 posted = clock2.nsecsElapsed();
+        const qint64 posted = sinceStart.nsecsElapsed();
         QMetaObject::invokeMethod(
             tabs,
             [&, posted] {
-                run.worstWaitMs = std::max(run.worstWaitMs, (clock2.nsecsElapsed() - posted) / 1e6);
+                run.worstWaitMs = std::max(run.worstWaitMs, (sinceStart.nsecsElapsed() - posted) / 1e6);
             },
             Qt::QueuedConnection);
     });
