@@ -1,6 +1,7 @@
 #include "capture/capture_tab.h"
 
 #include "capture/capture_session.h"
+#include "platform/grid/form_field.h"
 #include "platform/udp/udp_socket.h"
 
 #include <QCheckBox>
@@ -21,19 +22,6 @@ namespace {
 
 // One frame at 60 Hz.
 constexpr int FrameMs = 16;
-
-QLineEdit* addField(QFormLayout* form, const char* labelName, const QString& caption, const char* boxName,
-    const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(QLatin1String(labelName));
-    auto* box = new QLineEdit(text, parent);
-    box->setObjectName(QLatin1String(boxName));
-    box->setAccessibleName(caption);
-    label->setBuddy(box);
-    form->addRow(label, box);
-    return box;
-}
 
 } // namespace
 
@@ -57,12 +45,12 @@ CaptureTab::CaptureTab(
 
     // Settings on the left, the datagram and the counters on the right.
     auto* settings = new QFormLayout;
-    m_txtRemoteHostIP = addField(settings, "Label3", QStringLiteral("Remote Host IP"), "txtRemoteHostIP",
-        QLatin1String(DefaultRemoteHost), m_frame);
-    m_txtRemoteHostPort = addField(settings, "Label4", QStringLiteral("Remote Host Port"),
+    m_txtRemoteHostIP = platform::addFormField(settings, "Label3", QStringLiteral("Remote Host IP"),
+        "txtRemoteHostIP", QLatin1String(DefaultRemoteHost), m_frame);
+    m_txtRemoteHostPort = platform::addFormField(settings, "Label4", QStringLiteral("Remote Host Port"),
         "txtRemoteHostPort", QLatin1String(DefaultRemotePort), m_frame);
-    m_txtLocalHostPort = addField(settings, "Label5", QStringLiteral("Local Host Port"), "txtLocalHostPort",
-        QLatin1String(DefaultLocalPort), m_frame);
+    m_txtLocalHostPort = platform::addFormField(settings, "Label5", QStringLiteral("Local Host Port"),
+        "txtLocalHostPort", QLatin1String(DefaultLocalPort), m_frame);
     m_chkState = new QCheckBox(QString(CaptureOffCaption), m_frame);
     m_chkState->setObjectName(QStringLiteral("chkState"));
     m_cmdStopCapture = new QPushButton(QStringLiteral("Stop Capture"), m_frame);
@@ -72,10 +60,12 @@ CaptureTab::CaptureTab(
 
     // Ordinary boxes: the user may clear or type into them.
     auto* counters = new QFormLayout;
-    m_txtNoMsgs = addField(counters, "Label8", QStringLiteral("Messages Logged"), "txtNoMsgs", {}, m_frame);
-    m_txtMissed = addField(counters, "Label7", QStringLiteral("Messages Ignored"), "txtMissed", {}, m_frame);
-    m_txtDBsize
-        = addField(counters, "Label11", QStringLiteral("Syslog Database Size"), "txtDBsize", {}, m_frame);
+    m_txtNoMsgs = platform::addFormField(
+        counters, "Label8", QStringLiteral("Messages Logged"), "txtNoMsgs", {}, m_frame);
+    m_txtMissed = platform::addFormField(
+        counters, "Label7", QStringLiteral("Messages Ignored"), "txtMissed", {}, m_frame);
+    m_txtDBsize = platform::addFormField(
+        counters, "Label11", QStringLiteral("Syslog Database Size"), "txtDBsize", {}, m_frame);
 
     auto* messageLabel = new QLabel(QStringLiteral("Current Syslog Message"), m_frame);
     messageLabel->setObjectName(QStringLiteral("Label6"));

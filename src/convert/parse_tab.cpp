@@ -6,6 +6,7 @@
 #include "platform/dialogs/dialogs.h"
 #include "platform/dialogs/mouse_pointer.h"
 #include "platform/failure/failure_codes.h"
+#include "platform/grid/form_field.h"
 
 #include <QElapsedTimer>
 #include <QFormLayout>
@@ -38,19 +39,6 @@ QString parseQuestion(qint64 totalLines)
         + (totalLines > 0 ? QString::number(totalLines) : QString()) + QStringLiteral(" Lines");
 }
 
-QLineEdit* addFileField(QFormLayout* form, const char* labelName, const QString& caption, const char* boxName,
-    const char* text, QWidget* parent)
-{
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(QLatin1String(labelName));
-    auto* box = new QLineEdit(QString::fromLatin1(text), parent);
-    box->setObjectName(QLatin1String(boxName));
-    box->setAccessibleName(caption);
-    label->setBuddy(box);
-    form->addRow(label, box);
-    return box;
-}
-
 } // namespace
 
 ParseTab::ParseTab(const ErrorLogger& logger, platform::Dialogs& dialogs, QWidget* parent)
@@ -59,10 +47,10 @@ ParseTab::ParseTab(const ErrorLogger& logger, platform::Dialogs& dialogs, QWidge
     , m_dialogs(dialogs)
 {
     auto* files = new QFormLayout;
-    m_txtFilename = addFileField(
-        files, "Label1", QStringLiteral("Input filename"), "txtFilename", DefaultInputFile, this);
-    m_txtFilenameOutput = addFileField(
-        files, "Label2", QStringLiteral("Output filename"), "txtFilenameOutput", DefaultOutputFile, this);
+    m_txtFilename = platform::addFormField(files, "Label1", QStringLiteral("Input filename"), "txtFilename",
+        QLatin1String(DefaultInputFile), this);
+    m_txtFilenameOutput = platform::addFormField(files, "Label2", QStringLiteral("Output filename"),
+        "txtFilenameOutput", QLatin1String(DefaultOutputFile), this);
 
     m_cmdGo = new QPushButton(QStringLiteral("GO"), this);
     m_cmdGo->setObjectName(QStringLiteral("cmdGo"));
