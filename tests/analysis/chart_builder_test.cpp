@@ -23,6 +23,7 @@ TEST_F(ChartBuilderTest, ZoneTrafficChartsEveryZoneLargestFirst)
         return QStringLiteral("('%1', '%2', %3)")
             .arg(zone, start.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), bytes);
     };
+    EXPECT_TRUE(build(ZoneTrafficSource).empty()) << "no rows: an empty chart, no failure";
     // At midnight the bounds are the dates alone.
     for (const QDateTime& now : { testing::Afternoon, QDateTime(QDate(2026, 12, 5), QTime(0, 0)) }) {
         clock.set(now);
@@ -67,6 +68,7 @@ TEST_F(ChartBuilderTest, TheDayBeforeIsTheSameClockTimeAcrossDaylightSaving)
 // the other rows are still built.
 TEST_F(ChartBuilderTest, StatusCountsQuoteTheTypeAndReportEachFailingCount)
 {
+    EXPECT_TRUE(build(StatusCountSource).empty()) << "no types: an empty chart, no failure";
     execute(QStringLiteral(
         "INSERT INTO Statustype ([Status Type]) VALUES ('Active'), ('Members'' Club'), ('Lapsed')"));
     execute(QStringLiteral("INSERT INTO Membershipdetails ([Membership Status]) "

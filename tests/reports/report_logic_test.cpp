@@ -97,30 +97,6 @@ TEST(PreviewLayout, InitialLayoutSharesTheWidthAndRefreshKeepsProportions)
         << "512.5 and 1537.5 go to the even side";
 }
 
-// A grid squeezed to width 0 starts again from equal columns and widens.
-TEST(PreviewLayout, AGridOfWidthZeroTakesEqualColumns)
-{
-    const struct {
-        int columns;
-        float areaWidth;
-        std::vector<int> widths;
-    } cases[] = {
-        { 3, 5000, { 1633, 1633, 1633 } },
-        { 2, 100, { 0, 0 } },
-        { 0, 5000, {} },
-    };
-    for (const auto& c : cases) {
-        Grid grid = gridOfColumns(c.columns);
-        if (c.columns > 0)
-            grid.setColWidth(0, 700); // a stale width from before the squeeze
-        GridPlacement placement { 50, 50, 0, 500 };
-        refreshLayout(grid, placement, c.areaWidth, 5000, 1.3);
-        EXPECT_EQ(widthsOf(grid), c.widths) << c.columns << " columns";
-        EXPECT_EQ(placement.width, c.areaWidth - 100);
-        EXPECT_DOUBLE_EQ(grid.fontSize(), 1.3 * 8);
-    }
-}
-
 TEST(ReportExport, RefusesWhatItCannotCountBeforeWriting)
 {
     const struct {

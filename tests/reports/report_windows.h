@@ -5,7 +5,6 @@
 #include "app/main_window.h"
 #include "base/clock.h"
 #include "base/error_logger.h"
-#include "browse/recent_log_view.h"
 #include "platform/db/connection.h"
 #include "platform/grid/grid_widget.h"
 #include "platform/grid/twips.h"
