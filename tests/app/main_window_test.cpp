@@ -116,16 +116,30 @@ TEST_F(MainWindowTest, WithoutADatabaseReportsAndStillOpens)
     EXPECT_EQ(folder.errorLogCount(), 1);
 }
 
-// The boxes and the logs grid show what the session reports; its storing is
-// tested without a window.
+// The boxes and the logs grid show what the session reports, failed starts
+// included; its storing is tested without a window.
 TEST_F(MainWindowTest, ShowsWhatTheCaptureStores)
 {
     open();
     for (const char* counter : { "txtNoMsgs", "txtMissed", "txtDBsize" })
         EXPECT_TRUE(text(counter).isEmpty()) << counter;
+    dialogs.expectBox(failureBox(13, QStringLiteral("Type mismatch")));
+    find<QLineEdit>("txtLocalHostPort")->setText(QStringLiteral("abc"));
+    find<QPushButton>("cmdCapture")->click();
+    dialogs.verifyAllUsed();
+    EXPECT_EQ(captureState(), "Capture:OFF");
+    EXPECT_EQ(find<QPlainTextEdit>("txtSyslogMsg")->toPlainText(), "Preparing to Capture Data... Please wait");
+
     startCapture();
     EXPECT_TRUE(find<QCheckBox>("chkState")->isChecked());
     EXPECT_EQ(captureState(), "Capture:ON");
+    // Pressed twice: the second press fails and capture goes on.
+    dialogs.expectBox(failureBox(40020, QStringLiteral("Invalid operation at current state")));
+    find<QPushButton>("cmdCapture")->click();
+    dialogs.verifyAllUsed();
+    EXPECT_EQ(captureState(), "Capture:ON");
+    EXPECT_EQ(window->captureTab().socket().boundPort(), port);
+    EXPECT_EQ(folder.errorLogCount(), 2);
 
     send(QString(Traffic)
              .remove(QStringLiteral(" src_port=43826"))
@@ -164,64 +178,12 @@ TEST_F(MainWindowTest, ShowsWhatTheCaptureStores)
     EXPECT_EQ(captureState(), "Capture:OFF");
 }
 
-TEST_F(MainWindowTest, ClosingEndsCaptureWhileTheChartWindowKeepsRunning)
+TEST_F(MainWindowTest, Command1OpensOneChartWindowWhichOutlivesTheMainWindow)
 {
     open();
     startCapture();
     send(Traffic.toUtf8());
     ASSERT_TRUE(logged("1"));
-    find<QPushButton>("Command1")->click();
-    QPointer<AnalysisWindow> chart = window->analysisWindow();
-    ASSERT_NE(chart, nullptr);
-
-    window->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    ASSERT_TRUE(window.isNull());
-    // The port is free again, and nothing more is stored.
-    QUdpSocket probe;
-    EXPECT_TRUE(probe.bind(QHostAddress::AnyIPv4, static_cast<quint16>(port)));
-    probe.close();
-    send(Traffic.toUtf8());
-    QTest::qWait(200);
-    EXPECT_EQ(count("SELECT count(*) FROM syslog"), 1);
-
-    // The chart window still works on what it reads.
-    ASSERT_FALSE(chart.isNull());
-    EXPECT_TRUE(chart->isVisible());
-    auto* charts = chart->findChild<QComboBox*>(QStringLiteral("cboCharts"));
-    ASSERT_NE(charts, nullptr);
-    for (int i = 0; i < charts->count(); ++i) {
-        charts->setCurrentIndex(i);
-        emit charts->activated(i);
-    }
-    EXPECT_TRUE(dialogs.boxes().empty());
-}
-
-TEST_F(MainWindowTest, StartCaptureFailures)
-{
-    open();
-    dialogs.expectBox(failureBox(13, QStringLiteral("Type mismatch")));
-    find<QLineEdit>("txtLocalHostPort")->setText(QStringLiteral("abc"));
-    find<QPushButton>("cmdCapture")->click();
-    dialogs.verifyAllUsed();
-    EXPECT_EQ(captureState(), "Capture:OFF");
-    EXPECT_EQ(find<QPlainTextEdit>("txtSyslogMsg")->toPlainText(), "Preparing to Capture Data... Please wait");
-
-    // Pressed twice: the second press fails and capture goes on.
-    startCapture();
-    dialogs.expectBox(failureBox(40020, QStringLiteral("Invalid operation at current state")));
-    find<QPushButton>("cmdCapture")->click();
-    dialogs.verifyAllUsed();
-    EXPECT_EQ(captureState(), "Capture:ON");
-    EXPECT_EQ(window->captureTab().socket().boundPort(), port);
-    send(Traffic.toUtf8());
-    EXPECT_TRUE(logged("1"));
-    EXPECT_EQ(folder.errorLogCount(), 2);
-}
-
-TEST_F(MainWindowTest, Command1OpensOneChartWindowAndANewOneAfterItIsClosed)
-{
-    open();
     auto* command1 = find<QPushButton>("Command1");
     EXPECT_EQ(window->analysisWindow(), nullptr);
     command1->click();
@@ -246,9 +208,31 @@ TEST_F(MainWindowTest, Command1OpensOneChartWindowAndANewOneAfterItIsClosed)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(chart.isNull());
     command1->click();
-    ASSERT_NE(window->analysisWindow(), nullptr);
-    EXPECT_EQ(window->analysisWindow()->findChild<QComboBox*>(QStringLiteral("cboChartType"))->currentText(),
-        "Bar 2D");
+    chart = window->analysisWindow();
+    ASSERT_NE(chart, nullptr);
+    EXPECT_EQ(chart->findChild<QComboBox*>(QStringLiteral("cboChartType"))->currentText(), "Bar 2D");
+
+    // Closing the main window ends capture: the port is free again, and
+    // nothing more is stored.
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(window.isNull());
+    QUdpSocket probe;
+    EXPECT_TRUE(probe.bind(QHostAddress::AnyIPv4, static_cast<quint16>(port)));
+    probe.close();
+    send(Traffic.toUtf8());
+    QTest::qWait(200);
+    EXPECT_EQ(count("SELECT count(*) FROM syslog"), 1);
+
+    // The chart window still works on what it reads.
+    ASSERT_FALSE(chart.isNull());
+    EXPECT_TRUE(chart->isVisible());
+    auto* charts = chart->findChild<QComboBox*>(QStringLiteral("cboCharts"));
+    ASSERT_NE(charts, nullptr);
+    for (int i = 0; i < charts->count(); ++i) {
+        charts->setCurrentIndex(i);
+        emit charts->activated(i);
+    }
     EXPECT_TRUE(dialogs.boxes().empty());
 }
 
