@@ -101,14 +101,6 @@ TEST_F(QueryTool, RunsAStoredReportWithGivenOrStoredFilters)
         EXPECT_EQ(result.exitCode, c.out.isEmpty() ? 1 : 0) << result.err.toStdString();
     }
 
-    // Every shipped report runs with the stored (empty) filters refused
-    // cleanly, and with dates given.
-    const ToolRun shipped
-        = run({ db, option, QStringLiteral("Traffic Between Two Dates"), QStringLiteral("--filter1"),
-            QStringLiteral("01/12/2026"), QStringLiteral("--filter2"), QStringLiteral("31/12/2026") });
-    EXPECT_EQ(shipped.exitCode, 0) << shipped.err.toStdString();
-    EXPECT_EQ(shipped.out.count('\n'), 4);
-
     // Nothing is written back.
     EXPECT_EQ(run({ db, QStringLiteral("SELECT t1, t3 FROM Report WHERE t1 IS NOT NULL") }).out,
         QByteArray("t1,t3,\r\n05/12/2026,trust,\r\n"));
