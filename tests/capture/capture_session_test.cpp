@@ -128,17 +128,6 @@ TEST_F(CaptureSessionTest, StoresGarbageAndEmptyDatagramsWithEveryKeyMissing)
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM missed WHERE Len(syslog) = 15")), 15);
 }
 
-TEST_F(CaptureSessionTest, KeepsADatagramWhoseTimeStampCannotBeRead)
-{
-    send({ QStringLiteral("start_time=\\\"2005-03-16 16:33:22\\\" sent=1"),
-        QStringLiteral("start_time=\"2005-13-45 10:00:00\"") });
-    ResultSet rows(engine.open(folder.databasePath()),
-        QStringLiteral("SELECT [start_time=] FROM syslog ORDER BY logno"));
-    ASSERT_EQ(rows.recordCount(), 2);
-    EXPECT_EQ(rows.rows()[0][0].toText(), "\"2005-03-16 16:33:2");
-    EXPECT_EQ(rows.rows()[1][0].toText(), "2005-13-45 10:00:00");
-}
-
 TEST_F(CaptureSessionTest, WithoutTableMissedOnlyTheMissedAppendFails)
 {
     session.reset();
