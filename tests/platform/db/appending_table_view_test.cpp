@@ -34,6 +34,7 @@ TEST(AppendingTableView, DateColumnsStoreCanonicalTextOrTheTextAsGiven)
         { Value(), Value() },
         { QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5, 678)), text("2026-12-05 15:04:05") },
         { QDateTime(), Value() },
+        { QDateTime(QDate(99, 1, 1), QTime(0, 0)), Value() }, // before the first date
     };
     for (const auto& [input, expected] : cases) {
         view.addNew();
