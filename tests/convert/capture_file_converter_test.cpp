@@ -41,15 +41,6 @@ TEST_F(ConverterFiles, LinesEndAtCrLfLfOrCrWhereverTheBlocksBreak)
     }
 }
 
-// The output block is far from full at the failing line, so only the flush
-// on the way out puts the first line in the file.
-TEST_F(ConverterFiles, AFailingLineKeepsTheLinesBeforeIt)
-{
-    writeFile(file("in.txt"), GoodLine + "\n" + BadLine + "\n" + GoodLine + "\n");
-    EXPECT_THROW(CaptureFileConverter(file("in.txt"), file("out.txt")).convert(), platform::Failure);
-    EXPECT_EQ(readFile(file("out.txt")), GoodOutput);
-}
-
 // The input under any other name is refused before the output is opened.
 TEST_F(ConverterFiles, NeverEmptiesItsInput)
 {

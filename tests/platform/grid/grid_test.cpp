@@ -27,7 +27,6 @@ TEST(Grid, HeadingClickSortsTheWholeColumn)
         { { "x", "10", "Deny", "9" }, SortDirection::Ascending, { "9", "10", "Deny", "x" } },
         { { "x", "10", "Deny", "9" }, SortDirection::Descending, { "x", "Deny", "10", "9" } },
         // Equal keys keep their order, either way.
-        { { "b", "A", "c", "a" }, SortDirection::Ascending, { "A", "a", "b", "c" } },
         { { "b", "a", "B" }, SortDirection::Descending, { "b", "B", "a" } },
         { equalKeys, SortDirection::Ascending, equalKeys },
         { { "192.0.2.10", "192.0.2.9", "10.0.0.1" }, SortDirection::Ascending,

@@ -25,8 +25,6 @@ const char* const Schema[] = {
     "CREATE TABLE Membershipdetails ([Membership Status] TEXT COLLATE NOCASE)",
     "CREATE TABLE paymentdetails ([Payment Amount] REAL, [payment date] DATETEXT)",
     "CREATE TABLE SignIn (MembershipID INTEGER, [date] DATETEXT)",
-    "CREATE TABLE Tagged (code TEXT COLLATE NOCASE NOT NULL, part INTEGER NOT NULL, note TEXT COLLATE NOCASE,"
-    " UNIQUE (code, part))",
 
     "INSERT INTO syslog (logno, [src zone=], [src=], [start_time=], [sent+rcvd], [action=], [service=], "
     "[dst_port=])"
@@ -41,7 +39,6 @@ const char* const Schema[] = {
     " (40, '2026-07-31 10:00:00'), (80, '2026-08-01 00:00:00')",
     "INSERT INTO SignIn VALUES (1, '2028-02-01 00:00:00'), (2, '2028-02-29 00:00:00'),"
     " (3, '2028-02-29 08:00:00'), (4, '2028-03-01 00:00:00')",
-    "INSERT INTO Tagged VALUES ('a', 1, 'x'), ('a', 2, 'y'), ('b', 1, 'x')",
 };
 
 QVariant cell(sqlite3_stmt* statement, int column)
