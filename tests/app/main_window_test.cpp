@@ -172,6 +172,14 @@ TEST_F(MainWindowTest, ShowsWhatTheCaptureStores)
     EXPECT_EQ(refresh->text(), "Refresh Logs");
     ASSERT_EQ(grid.rows(), 4);
     EXPECT_EQ(grid.text(1, 0), "3");
+    // Heading clicks go on from the sort order shared with the preview:
+    // descending, then ascending.
+    for (int click = 0; click < 2; ++click) {
+        grid.selectColumnForHeadingClick(0);
+        window->recentLogView().msgSyslogDB_Click();
+    }
+    EXPECT_EQ(grid.text(1, 0), "1");
+    EXPECT_EQ(window->state().GridSortOrder, 1);
 
     find<QPushButton>("cmdStopCapture")->click();
     EXPECT_FALSE(find<QCheckBox>("chkState")->isChecked());

@@ -40,6 +40,9 @@ TEST_F(ReportWindowsTest, NothingPickedAtTheStartThenAPickShowsTheFiltersInUse)
         EXPECT_EQ(find<QLineEdit>(b.box)->isEnabled(), b.enabled) << b.box;
     EXPECT_EQ(find<QLineEdit>("T3")->text(), "kept") << "an unused filter still shows its value";
     EXPECT_EQ(find<QLabel>("L4")->text(), "Host");
+    // A screen reader names each box by its caption, or by its number without one.
+    EXPECT_EQ(find<QLineEdit>("T4")->accessibleName(), "Host");
+    EXPECT_EQ(find<QLineEdit>("T2")->accessibleName(), "Filter 2");
 }
 
 // The selector's click also comes from opening or closing its list, or

@@ -370,9 +370,4 @@ std::optional<DateTime> fromQDateTime(const QDateTime& value)
     return result;
 }
 
-QDateTime toQDateTime(const DateTime& v)
-{
-    return QDateTime(QDate(v.year, v.month, v.day), QTime(v.hour, v.minute, v.second));
-}
-
 } // namespace corvane::platform::jet

@@ -59,7 +59,5 @@ DateTime fromDayNumber(long long days);
 // The local date and time parts of a QDateTime (milliseconds dropped);
 // nullopt when invalid or outside Jet's range.
 std::optional<DateTime> fromQDateTime(const QDateTime& value);
-// A local-time QDateTime with the same parts.
-QDateTime toQDateTime(const DateTime& value);
 
 } // namespace corvane::platform::jet
