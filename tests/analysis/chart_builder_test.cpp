@@ -1,6 +1,7 @@
 #include "analysis/chart_builder.h"
 #include "chart_database.h"
 
+#include <QScopeGuard>
 #include <gtest/gtest.h>
 #include <time.h>
 
@@ -49,18 +50,22 @@ TEST_F(ChartBuilderTest, ZoneTrafficChartsEveryZoneLargestFirst)
 TEST_F(ChartBuilderTest, TheDayBeforeIsTheSameClockTimeAcrossDaylightSaving)
 {
     const QByteArray previous = qgetenv("TZ");
+    const auto restore = qScopeGuard([&] {
+        if (previous.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", previous);
+        tzset();
+    });
     qputenv("TZ", "Europe/Berlin"); // 2027-03-28 02:00 to 03:00 does not exist
     tzset();
+    // Without the zone database the test would run in UTC and prove nothing.
+    ASSERT_EQ(QDateTime(QDate(2027, 1, 4), QTime(12, 0)).offsetFromUtc(), 3600);
     clock.set(QDateTime(QDate(2027, 3, 29), QTime(2, 30)));
     execute(QStringLiteral("INSERT INTO syslog ([src zone=], [start_time=], [sent+rcvd]) VALUES "
                            "('Trust', '2027-03-28 02:30:00', 5), ('Trust', '2027-03-28 03:10:00', 7), "
                            "('Early', '2027-03-28 02:29:59', 1)"));
     const ChartGrid zones = build(ZoneTrafficSource);
-    if (previous.isNull())
-        qunsetenv("TZ");
-    else
-        qputenv("TZ", previous);
-    tzset();
     EXPECT_EQ(zones, (ChartGrid { { "Trust", 12.0 } }));
 }
 
