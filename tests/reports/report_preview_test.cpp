@@ -1,6 +1,5 @@
 // The preview window: zoom, resize, sort, keys and the export.
 #include "report_windows.h"
-#include "reports/report_export.h"
 
 namespace corvane {
 namespace {
@@ -112,7 +111,10 @@ TEST_F(ReportWindowsTest, ExportWritesTheGridAsShown)
     open();
     pick(QStringLiteral("Sources"));
     type("T3", QStringLiteral("Permit"));
-    const QString confirmation = QString::fromLatin1(ExportConfirmationText);
+    // The program's own words, typing slip included.
+    const QString confirmation = QStringLiteral("This report will now be save to the location you select. "
+                                                "The report can then be loaded into other programs "
+                                                "like Excel, Word, NotePad etc... Do you want to continue? ");
 
     bool looked = runReport([&](ReportPreview& preview) {
         auto* exportButton = child<QPushButton>(&preview, "cmdExport");

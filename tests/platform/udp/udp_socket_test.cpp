@@ -147,8 +147,8 @@ TEST(UdpSocket, KeepsEveryDatagramInOrderWhileTheOwnerIsBusyAndDeliversThemAfter
     socket.setRemoteHost(QStringLiteral("192.0.2.1")); // not the sender: filters nothing
     try {
         socket.bind(QStringLiteral("::"), 0);
-    } catch (const Failure& failure) {
-        GTEST_SKIP() << "no IPv6 here: " << failure.what();
+    } catch (const Failure&) {
+        socket.bind(0); // no IPv6 here: the burst and the drain still count
     }
     Collector collector(socket);
     int overflows = 0;
