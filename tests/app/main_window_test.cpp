@@ -128,7 +128,8 @@ TEST_F(MainWindowTest, ShowsWhatTheCaptureStores)
     find<QPushButton>("cmdCapture")->click();
     dialogs.verifyAllUsed();
     EXPECT_EQ(captureState(), "Capture:OFF");
-    EXPECT_EQ(find<QPlainTextEdit>("txtSyslogMsg")->toPlainText(), "Preparing to Capture Data... Please wait");
+    EXPECT_EQ(
+        find<QPlainTextEdit>("txtSyslogMsg")->toPlainText(), "Preparing to Capture Data... Please wait");
 
     startCapture();
     EXPECT_TRUE(find<QCheckBox>("chkState")->isChecked());
