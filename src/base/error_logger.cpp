@@ -5,10 +5,14 @@
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <cerrno>
+#include <cstdlib>
 #include <exception>
+#include <fcntl.h>
 #include <limits>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace corvane {
@@ -164,6 +168,47 @@ bool isWriteProtected(const QFileInfo& info)
     return !info.isWritable() || !(info.permissions() & anyWrite);
 }
 
+// Writes all of data, through short writes and interrupted calls.
+bool writeAll(int fd, const QByteArray& data)
+{
+    const char* next = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, next, static_cast<size_t>(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        next += written;
+        left -= written;
+    }
+    return true;
+}
+
+// Replaces the file at path by data, or leaves it as it was. A full disk may
+// show only at the sync or the close, so every step is checked before the
+// rename: renaming a short copy over the log would empty it for good.
+bool replaceFile(const QByteArray& path, const QByteArray& data)
+{
+    struct stat old { };
+    if (::stat(path.constData(), &old) != 0)
+        return false;
+    QByteArray tempPath = path + ".XXXXXX";
+    const int fd = ::mkostemp(tempPath.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // The log is shared by the service user and a group of window users:
+    // the copy keeps its group where the process may set it, then its mode
+    // (after the chown, which may clear bits).
+    bool ok = (::fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0 || errno == EPERM)
+        && ::fchmod(fd, old.st_mode & 0777) == 0 && writeAll(fd, data) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(tempPath.constData(), path.constData()) == 0;
+    if (!ok)
+        ::unlink(tempPath.constData());
+    return ok;
+}
+
 } // namespace
 
 ErrorLogger::ErrorLogger(QString programFolder, platform::Dialogs& dialogs)
@@ -226,8 +271,11 @@ bool ErrorLogger::appendToLog(const QString& message) const
 
     // Checked before anything is written: the rewrite replaces the file by a
     // rename, which a read-only file does not stop (nor a read-only folder
-    // for root).
-    if (isWriteProtected(logInfo) || isWriteProtected(QFileInfo(logInfo.absolutePath())))
+    // for root). A link to the log is followed: the file it names is the
+    // one replaced.
+    const QString target = logInfo.canonicalFilePath();
+    if (target.isEmpty() || isWriteProtected(logInfo)
+        || isWriteProtected(QFileInfo(QFileInfo(target).absolutePath())))
         return false;
 
     QByteArray out = QByteArray::number(static_cast<qint64>(entries->size()) + 1) + "\r\n";
@@ -235,15 +283,9 @@ bool ErrorLogger::appendToLog(const QString& message) const
         appendQuoted(out, entry);
     appendQuoted(out, message.toUtf8());
 
-    // Written beside the log and renamed over it only once complete, so a
+    // Written beside the log and renamed over it only once stored, so a
     // failed write leaves the old log whole.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(out) != out.size())
-        return false; // the destructor discards the partial copy
-    return file.commit();
+    return replaceFile(QFile::encodeName(target), out);
 }
 
 } // namespace corvane

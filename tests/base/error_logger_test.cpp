@@ -6,8 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/resource.h>
 #include <vector>
 
 namespace corvane {
@@ -70,9 +72,11 @@ TEST_F(ErrorLoggerTest, RewritesAReadableLogElseLeavesItAsItWas)
         std::optional<QByteArray> before; // nullopt: no log
         std::optional<QByteArray> after; // the new message's line follows; nullopt: left as it was
         Block block = None;
+        std::optional<QFile::Permissions> mode = std::nullopt; // set on the log before the call
     };
     const std::vector<Case> cases = {
-        { "count only", "0", "1\r\n" },
+        { "count only, group-writable", "0", "1\r\n", None,
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup },
         { "an entry written here reads back whole", "1\r\n" + DeniedLine, "2\r\n" + DeniedLine },
         { "bare quote of an old entry", "1\r\n\"say \"hi\" now\"\r\n", "2\r\n\"say \"\"hi\"\" now\"\r\n" },
         { "line break inside quotes", "1\r\n\"two\r\nlines\"\r\n", "2\r\n\"two\r\nlines\"\r\n" },
@@ -106,6 +110,9 @@ TEST_F(ErrorLoggerTest, RewritesAReadableLogElseLeavesItAsItWas)
         if (c.block == FolderNamedLikeLog) {
             ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("Errlog.txt")));
         }
+        if (c.mode) {
+            ASSERT_TRUE(QFile::setPermissions(logPath(), *c.mode));
+        }
         if (c.block == ReadOnlyLog)
             QFile::setPermissions(logPath(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
         if (c.block == ReadOnlyFolder)
@@ -132,6 +139,83 @@ TEST_F(ErrorLoggerTest, RewritesAReadableLogElseLeavesItAsItWas)
         EXPECT_EQ(folderEntries(), entriesBefore); // no temporary left, nothing created
         m_dialogs.verifyAllUsed();
         EXPECT_EQ(m_dialogs.boxTexts(), boxes); // the report first
+    }
+}
+
+// Caps the size of every file the process writes, as a full disk stops a
+// write, and lifts the cap however the test ends. SIGXFSZ is ignored
+// meanwhile so the write past the cap fails with EFBIG instead of killing
+// the test.
+class FileSizeCap {
+public:
+    explicit FileSizeCap(rlim_t bytes)
+    {
+        struct sigaction ignore { };
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        m_ignoring = ::sigaction(SIGXFSZ, &ignore, &m_oldAction) == 0;
+        m_read = ::getrlimit(RLIMIT_FSIZE, &m_old) == 0;
+        rlimit capped = m_old;
+        capped.rlim_cur = bytes;
+        m_capped = m_ignoring && m_read && ::setrlimit(RLIMIT_FSIZE, &capped) == 0;
+    }
+    ~FileSizeCap()
+    {
+        if (m_read)
+            ::setrlimit(RLIMIT_FSIZE, &m_old);
+        if (m_ignoring)
+            ::sigaction(SIGXFSZ, &m_oldAction, nullptr);
+    }
+    FileSizeCap(const FileSizeCap&) = delete;
+    FileSizeCap& operator=(const FileSizeCap&) = delete;
+
+    bool capped() const { return m_capped; }
+
+private:
+    struct sigaction m_oldAction { };
+    rlimit m_old {};
+    bool m_ignoring = false;
+    bool m_read = false;
+    bool m_capped = false;
+};
+
+// A rewrite the disk cuts short leaves the old log byte for byte and says
+// so; once there is room again the next failure is counted on from it.
+TEST_F(ErrorLoggerTest, KeepsTheOldLogWhenTheRewriteCannotBeStored)
+{
+    const QByteArray before = "1\r\n\"first\"\r\n";
+    const QByteArray after = "2\r\n\"first\"\r\n" + DeniedLine;
+    struct Case {
+        const char* name;
+        rlim_t cap;
+    };
+    const std::vector<Case> cases = {
+        { "room for little more than the old log", rlim_t(before.size() + 1) },
+        { "room for all but the last byte", rlim_t(after.size() - 1) },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeLog(before);
+        const QStringList entriesBefore = folderEntries();
+        m_dialogs.clear();
+        m_dialogs.expectBox(DeniedReport);
+        m_dialogs.expectBox({ QStringLiteral("Error Writing Log"), MessageAnswer::Ok,
+            QStringLiteral("Corvane(Beta)"), MessageIcon::None, MessageButtons::Ok });
+        {
+            FileSizeCap cap(c.cap);
+            ASSERT_TRUE(cap.capped());
+            m_logger.LogError(Denied);
+        }
+        EXPECT_EQ(readLog(), before);
+        EXPECT_EQ(folderEntries(), entriesBefore);
+        m_dialogs.verifyAllUsed();
+
+        m_dialogs.clear();
+        m_dialogs.expectBox(DeniedReport);
+        m_logger.LogError(Denied);
+        EXPECT_EQ(readLog(), after);
+        EXPECT_EQ(folderEntries(), entriesBefore);
+        m_dialogs.verifyAllUsed(); // an unexpected box fails the test
     }
 }
 
