@@ -13,13 +13,16 @@ DatagramQueue::DatagramQueue(std::size_t capacity)
 bool DatagramQueue::push(std::vector<QByteArray>& batch)
 {
     std::lock_guard lock(m_mutex);
+    std::uint64_t dropped = 0;
     for (QByteArray& datagram : batch) {
         if (m_items.size() >= m_capacity)
-            ++m_dropped;
+            ++dropped;
         else
             m_items.push_back(std::move(datagram));
     }
     batch.clear();
+    m_dropped += dropped;
+    m_droppedTotal.fetch_add(dropped, std::memory_order_relaxed);
     if (m_delivering || (m_items.empty() && m_dropped == 0))
         return false;
     m_delivering = true;
@@ -40,12 +43,13 @@ std::optional<DatagramQueue::Item> DatagramQueue::take()
     return item;
 }
 
-std::uint64_t DatagramQueue::clear()
+DatagramQueue::Cleared DatagramQueue::clear()
 {
     std::lock_guard lock(m_mutex);
+    const Cleared cleared { m_items.size(), std::exchange(m_dropped, 0) };
     m_items.clear();
     m_delivering = false;
-    return std::exchange(m_dropped, 0);
+    return cleared;
 }
 
 std::size_t DatagramQueue::size() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -31,12 +32,18 @@ public:
     // The next item, or nothing; an empty take marks delivery idle.
     std::optional<Item> take();
 
-    // Empties the queue and marks delivery idle; returns the drops of an
-    // episode that had not ended.
-    std::uint64_t clear();
+    struct Cleared {
+        std::size_t datagrams = 0;
+        // Drops of an episode that had not ended.
+        std::uint64_t dropped = 0;
+    };
+    // Empties the queue and marks delivery idle.
+    Cleared clear();
 
     std::size_t size() const;
     std::size_t capacity() const { return m_capacity; }
+    // Every datagram dropped since the queue was made; readable from any thread.
+    std::uint64_t droppedTotal() const { return m_droppedTotal.load(std::memory_order_relaxed); }
 
 private:
     mutable std::mutex m_mutex;
@@ -44,6 +51,7 @@ private:
     const std::size_t m_capacity;
     bool m_delivering = false;
     std::uint64_t m_dropped = 0;
+    std::atomic<std::uint64_t> m_droppedTotal { 0 };
 };
 
 } // namespace corvane::platform

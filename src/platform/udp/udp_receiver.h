@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <sys/socket.h>
 #include <thread>
@@ -17,7 +18,9 @@ public:
     using BatchHandler = std::function<void(std::vector<QByteArray>& batch)>;
 
     // Takes ownership of the bound socket descriptor and starts reading.
-    UdpReceiver(int socketFd, BatchHandler onBatch);
+    // systemDrops is raised as the system reports datagrams it dropped for
+    // the socket; it must outlive the receiver.
+    UdpReceiver(int socketFd, BatchHandler onBatch, std::atomic<std::uint64_t>& systemDrops);
     // Wakes and joins the thread, then closes the socket.
     ~UdpReceiver();
     // Like the destructor, but first takes what the system already holds.
@@ -27,14 +30,21 @@ public:
     UdpReceiver& operator=(const UdpReceiver&) = delete;
 
 private:
+    struct BatchBuffers;
+
     void run();
-    void drainOnce(std::vector<QByteArray>& buffers, std::vector<iovec>& iovecs,
-        std::vector<mmsghdr>& messages, std::vector<QByteArray>& batch);
+    void drainOnce(BatchBuffers& io);
+    void readSystemDrops();
+    void recordSystemDrops(std::uint32_t counter);
     void stop();
 
     int m_fd;
     int m_wakeFd;
     BatchHandler m_onBatch;
+    std::atomic<std::uint64_t>& m_systemDrops;
+    std::uint32_t m_lastCounter = 0;
+    // Whether each datagram carries the drop counter; if not, it is asked for.
+    bool m_dropsInMessages;
     std::atomic<bool> m_stop { false };
     std::atomic<bool> m_drainOnStop { false };
     std::thread m_thread;

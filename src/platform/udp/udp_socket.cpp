@@ -12,6 +12,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace corvane::platform {
 
@@ -38,9 +39,8 @@ Failure socketFailure(int error, int port)
 // A large buffer rides out bursts while the receiver thread is not scheduled.
 // Linux caps SO_RCVBUF at net.core.rmem_max (often 208 KiB); SO_RCVBUFFORCE
 // passes the cap when the program holds CAP_NET_ADMIN. Returns what was granted.
-int askForLargeBuffer(int fd)
+int askForLargeBuffer(int fd, int bytes)
 {
-    const int bytes = UdpSocket::ReceiveBufferBytes;
     if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
         ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
     int granted = 0;
@@ -55,8 +55,9 @@ constexpr qint64 TurnBudgetNs = 4'000'000;
 
 } // namespace
 
-UdpSocket::UdpSocket(QObject* parent, std::size_t queueCapacity)
+UdpSocket::UdpSocket(QObject* parent, std::size_t queueCapacity, int receiveBufferBytes)
     : QObject(parent)
+    , m_receiveBufferWanted(receiveBufferBytes)
     , m_queue(queueCapacity)
 {
 }
@@ -74,7 +75,7 @@ void UdpSocket::bind(int port)
 
 void UdpSocket::bind(const QString& host, int port)
 {
-    if (m_receiver || m_draining)
+    if (m_receiver)
         throw failure::SocketAlreadyBound.make();
     if (port < 0 || port > 65535)
         throw failure::SocketError.make(QStringLiteral("UDP port %1 is outside 0 to 65535").arg(port));
@@ -104,7 +105,7 @@ void UdpSocket::bind(const QString& host, int port)
         const int both = 0; // "::" takes IPv4 datagrams as well
         ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &both, sizeof both);
     }
-    const int granted = askForLargeBuffer(fd);
+    const int granted = askForLargeBuffer(fd, m_receiveBufferWanted);
 
     socklen_t length = sizeof address;
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), size) != 0
@@ -114,27 +115,37 @@ void UdpSocket::bind(const QString& host, int port)
         throw socketFailure(error, port);
     }
 
-    m_queue.clear();
+    // A drain still under way goes on in the same turn of delivery: its
+    // datagrams come first.
+    m_draining = false;
+    m_kernelDrops = 0;
     const std::uint64_t generation = m_generation;
-    m_receiver = std::make_unique<UdpReceiver>(fd, [this, generation](std::vector<QByteArray>& batch) {
-        if (m_queue.push(batch))
-            scheduleDelivery(generation);
-    });
+    m_receiver = std::make_unique<UdpReceiver>(
+        fd,
+        [this, generation](std::vector<QByteArray>& batch) {
+            if (m_queue.push(batch))
+                scheduleDelivery(generation);
+        },
+        m_kernelDrops);
     m_localPort
         = ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port
                                               : reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
     m_receiveBuffer = granted;
 }
 
-void UdpSocket::close()
+std::size_t UdpSocket::close()
 {
     m_receiver.reset();
     m_draining = false;
+    m_paused = false;
+    m_held = false;
     ++m_generation;
     m_deferred = false;
+    const DatagramQueue::Cleared cleared = m_queue.clear();
     // Drops of an episode cut short are still datagrams lost: say so once.
-    if (const std::uint64_t dropped = m_queue.clear(); dropped != 0)
-        emit overflowed(dropped);
+    if (cleared.dropped != 0)
+        emit overflowed(cleared.dropped);
+    return cleared.datagrams;
 }
 
 void UdpSocket::stopReceiving()
@@ -144,9 +155,17 @@ void UdpSocket::stopReceiving()
     m_receiver->stopAfterDraining();
     m_receiver.reset();
     m_draining = true;
-    if (m_queue.size() == 0)
+    // A paused drain ends only after the pause, even with nothing left.
+    if (m_queue.size() == 0 && !m_paused)
         close();
     else
+        scheduleDelivery(m_generation);
+}
+
+void UdpSocket::setDeliveryPaused(bool paused)
+{
+    m_paused = paused;
+    if (!paused && std::exchange(m_held, false))
         scheduleDelivery(m_generation);
 }
 
@@ -176,7 +195,7 @@ void UdpSocket::deliverSome(std::uint64_t generation)
     // event loop's turn, so input and painting keep up under a burst.
     QElapsedTimer turn;
     turn.start();
-    do {
+    while (generation == m_generation && !m_paused && turn.nsecsElapsed() < TurnBudgetNs) {
         std::optional<DatagramQueue::Item> item = m_queue.take();
         if (!item) {
             if (m_draining)
@@ -191,15 +210,18 @@ void UdpSocket::deliverSome(std::uint64_t generation)
             emit dataArrival();
         }
         m_inHandler = false;
-    } while (generation == m_generation && turn.nsecsElapsed() < TurnBudgetNs);
+    }
 
     // After a close inside a handler this delivery's chain ends; a new
     // binding's chain goes on, and is restarted here if a handler's nested
-    // loop swallowed its first turn.
-    if (generation == m_generation || m_deferred) {
-        m_deferred = false;
+    // loop swallowed its first turn. A pause keeps the chain for its end.
+    if (generation != m_generation && !m_deferred)
+        return;
+    m_deferred = false;
+    if (m_paused)
+        m_held = true;
+    else
         scheduleDelivery(m_generation);
-    }
 }
 
 } // namespace corvane::platform

@@ -8,9 +8,10 @@ namespace corvane::platform {
 namespace {
 
 // Runs a script on a queue of four, a step per word: "+N" pushes N numbered
-// datagrams ("+N!": and delivery must start), "cN" clears, which reports N
-// drops not yet reported; any other word takes an item and names it: the
-// datagram, "dN" for the end of an episode that dropped N, "-" for none.
+// datagrams ("+N!": and delivery must start), "cK,N" clears, which discards K
+// datagrams and reports N drops not yet reported, "tN" checks N were dropped
+// in all; any other word takes an item and names it: the datagram, "dN" for
+// the end of an episode that dropped N, "-" for none.
 void runScript(const char* script)
 {
     DatagramQueue queue(4);
@@ -24,7 +25,10 @@ void runScript(const char* script)
                 batch.push_back(QByteArray::number(next++));
             got = QStringLiteral("+%1%2").arg(count).arg(queue.push(batch) ? "!" : "");
         } else if (step.startsWith(QLatin1Char('c'))) {
-            got = QStringLiteral("c%1").arg(queue.clear());
+            const DatagramQueue::Cleared cleared = queue.clear();
+            got = QStringLiteral("c%1,%2").arg(cleared.datagrams).arg(cleared.dropped);
+        } else if (step.startsWith(QLatin1Char('t'))) {
+            got = QStringLiteral("t%1").arg(queue.droppedTotal());
         } else {
             const std::optional<DatagramQueue::Item> item = queue.take();
             got = !item         ? QStringLiteral("-")
@@ -42,8 +46,10 @@ TEST(DatagramQueue, KeepsOrderDropsTheNewestAndReportsEachEpisodeOnce)
     // datagrams still waiting.
     runScript("+10! 0 1 d6 2 +1 3 10 -");
     runScript("+6! 0 +3 1 +3 2 3 d6 6 9 -"); // datagrams squeezing in do not end it
-    runScript("+5! 0 1 d1 +4 2 3 d2 5"); // two episodes
-    runScript("+6! c2 - +1! 6"); // a close cuts the episode short; the next binding starts afresh
+    runScript("+5! 0 1 d1 +4 2 3 d2 5 t3"); // two episodes
+    // A close cuts the episode short; the next binding starts afresh, and the
+    // total goes on.
+    runScript("+6! c4,2 - +2! 6 c1,0 t2");
 }
 
 } // namespace
