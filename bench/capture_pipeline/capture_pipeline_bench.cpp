@@ -38,14 +38,13 @@ int main(int argc, char** argv)
     corvane::platform::db::DatabaseEngine engine;
     const corvane::FieldKeys keys;
     const corvane::SystemClock clock;
-    corvane::LogDatabase database(engine, folder.databasePath(), keys);
     // The size limit is never reached here; a box would be a fault worth seeing.
     corvane::bench::AnsweringDialogs dialogs;
     const corvane::ErrorLogger logger(folder.path(), dialogs);
-    corvane::CaptureSession session(keys, clock, logger, dialogs, [&] { return &database; });
+    corvane::CaptureSession session(keys, clock, logger, dialogs,
+        [&] { return std::make_unique<corvane::LogDatabase>(engine, folder.databasePath(), keys); });
     if (!session.startCapture(QStringLiteral("127.0.0.1"), QStringLiteral("2350"), QStringLiteral("0")))
         return 1;
-    const auto& statistics = session.statistics();
 
     QElapsedTimer timer;
     timer.start();
@@ -58,9 +57,9 @@ int main(int argc, char** argv)
     QDeadlineTimer idle(5000);
     long long seen = 0;
     long long stored = 0;
-    while (statistics.received < count && !idle.hasExpired()) {
+    while (session.statistics().logged + session.statistics().dropped < count && !idle.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        stored = statistics.logged;
+        stored = session.statistics().logged;
         if (stored != seen) {
             seen = stored;
             idle.setRemainingTime(5000);

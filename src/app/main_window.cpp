@@ -7,8 +7,10 @@
 #include "capture/capture_tab.h"
 #include "capture/log_database.h"
 #include "convert/parse_tab.h"
+#include "platform/failure/failure_codes.h"
 #include "reports/report_tab.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -29,8 +31,13 @@ MainWindow::MainWindow(QString programFolder, platform::Dialogs& dialogs, const 
 
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
     m_recentLogView = new RecentLogView(*m_state, *m_logger);
-    auto* session = new CaptureSession(
-        m_state->fieldKeys, clock, *m_logger, dialogs, [this] { return m_logDatabase.get(); });
+    auto* session = new CaptureSession(m_state->fieldKeys, clock, *m_logger, dialogs, [this] {
+        return std::make_unique<LogDatabase>(m_state->engine(), m_state->databasePath, m_state->fieldKeys);
+    });
+    connect(session, &CaptureSession::drained, this, [this] {
+        if (m_closeWhenDrained)
+            close();
+    });
     m_captureTab = new CaptureTab(
         session, m_recentLogView, m_recentLogView->caption(), m_recentLogView->refreshButton());
     m_tabs->addTab(m_captureTab, QStringLiteral(" Capture"));
@@ -46,6 +53,33 @@ MainWindow::MainWindow(QString programFolder, platform::Dialogs& dialogs, const 
 }
 
 MainWindow::~MainWindow() = default;
+
+LogDatabase* MainWindow::logDatabase()
+{
+    return m_captureTab->session().logDatabase();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    CaptureSession& session = m_captureTab->session();
+    if (session.isStoring()) {
+        if (!std::exchange(m_closeWhenDrained, true)) {
+            session.stopCapture();
+        } else if (const long long unstored = session.abandon(); unstored > 0) {
+            // Asked again while storing cannot go on (a full disk): the user
+            // leaves, and what could not be stored is counted in the log.
+            trap(*m_logger, [&] {
+                throw platform::failure::DiskFull.make(
+                    QStringLiteral("the window closed with %1 received datagrams not stored").arg(unstored));
+            });
+        }
+    }
+    if (session.isStoring()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
 
 AnalysisWindow* MainWindow::analysisWindow() const
 {
@@ -70,8 +104,10 @@ void MainWindow::Form_Load()
     trap(*m_logger, [&] {
         // The keys were filled when the shared state was made.
         m_state->databasePath = SharedState::databasePathIn(m_state->programFolder());
-        m_logDatabase
-            = std::make_unique<LogDatabase>(m_state->engine(), m_state->databasePath, m_state->fieldKeys);
+        // Opened to tell at once when the file is missing or foreign, then let
+        // go: capture opens it again while it stores.
+        [[maybe_unused]] const LogDatabase check(
+            m_state->engine(), m_state->databasePath, m_state->fieldKeys);
         reportsBound = true;
         m_state->GridSortOrder = 1;
         m_recentLogView->load();

@@ -8,6 +8,7 @@
 #include <QString>
 #include <memory>
 
+class QCloseEvent;
 class QTabWidget;
 
 namespace corvane {
@@ -43,12 +44,18 @@ public:
     ParseTab& parseTab() { return *m_parseTab; }
     // The chart window while it is open; null before Command1 and after it closed.
     AnalysisWindow* analysisWindow() const;
-    // The views datSyslog1 and datMissed; null when they could not be opened.
-    LogDatabase* logDatabase() { return m_logDatabase.get(); }
+    // The views datSyslog1 and datMissed, open while capture stores; null
+    // otherwise.
+    LogDatabase* logDatabase();
 
     // Command1 on the parse tab: the chart window, not modal and without an
     // owner; made on first use, and again after the user has closed it.
     void showAnalysisWindow();
+
+protected:
+    // Capture ends with the window, but what it received is stored first:
+    // the window stays, showing the count rise, and closes once it is done.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void Form_Load();
@@ -58,13 +65,13 @@ private:
     std::shared_ptr<const ErrorLogger> m_logger;
     const Clock& m_clock;
     platform::Dialogs& m_dialogs;
-    std::unique_ptr<LogDatabase> m_logDatabase;
     QTabWidget* m_tabs;
     RecentLogView* m_recentLogView;
     CaptureTab* m_captureTab;
     ReportTab* m_reportTab;
     ParseTab* m_parseTab;
     QPointer<AnalysisWindow> m_analysisWindow;
+    bool m_closeWhenDrained = false;
 };
 
 } // namespace corvane

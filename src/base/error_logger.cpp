@@ -248,6 +248,15 @@ void ErrorLogger::LogError(const platform::Failure& failure) const
         m_dialogs.showMessage(ErrorWritingLogText, ApplicationTitle);
 }
 
+bool ErrorLogger::logQuietly(const platform::Failure& failure) const
+{
+    try {
+        return appendToLog(failureMessage(failure));
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 bool ErrorLogger::appendToLog(const QString& message) const
 {
     const QString path = logPath();

@@ -31,6 +31,10 @@ public:
     ErrorLogger(QString programFolder, platform::Dialogs& dialogs);
 
     void LogError(const platform::Failure& failure) const;
+    // The same entry in the log without a box: for a failure already shown
+    // once that repeats, or goes on, while nobody needs another box.
+    // False when the log could not be written.
+    bool logQuietly(const platform::Failure& failure) const;
 
     // "An Unexpected error has occured - Error: 13: Type mismatch - Error has been Logged"
     static QString failureMessage(const platform::Failure& failure);

@@ -5,10 +5,10 @@
 #include "base/report_definitions.h"
 #include "base/shared_state.h"
 #include "platform/db/connection.h"
+#include "platform/db/sole_access.h"
 #include "platform/db/statement.h"
 #include "platform/db/transaction.h"
 #include "platform/failure/failure_codes.h"
-#include "platform/jet/jet_translator.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -115,20 +115,33 @@ void writeDatabase(const QString& path)
     transaction.commit();
 }
 
-// The schema, and the reports as the user left them in the full file.
-void writeRenewedDatabase(const QString& path, const QString& fullPath)
+// The schema, and the reports as the user left them in the full file, read
+// through the connection that holds it.
+void writeRenewedDatabase(const QString& path, const db::Connection& full)
 {
     db::Connection connection = db::Connection::createNew(path);
-    connection.execute(
-        QStringLiteral("ATTACH DATABASE %1 AS full").arg(platform::jet::textLiteral(fullPath)));
-    {
-        db::Transaction transaction(connection);
-        for (const QString& sql : schemaStatements())
-            connection.execute(sql);
-        connection.execute(QStringLiteral("INSERT INTO main.Report SELECT * FROM full.Report"));
-        transaction.commit();
+    db::Transaction transaction(connection);
+    for (const QString& sql : schemaStatements())
+        connection.execute(sql);
+    // Same row ids, so a window that read the reports before goes on
+    // writing its filters into the right rows.
+    db::Statement reports(full, QStringLiteral("SELECT rowid, * FROM Report"));
+    QStringList names { QStringLiteral("rowid") };
+    QStringList marks { QStringLiteral("?") };
+    for (int i = 1; i < reports.columnCount(); ++i) {
+        names.append(bracketed(reports.columnName(i)));
+        marks.append(QStringLiteral("?"));
     }
-    connection.execute(QStringLiteral("DETACH DATABASE full"));
+    db::Statement insert(connection,
+        QStringLiteral("INSERT INTO Report (") + names.join(QStringLiteral(", "))
+            + QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    while (reports.step()) {
+        for (int i = 0; i < reports.columnCount(); ++i)
+            insert.bind(i + 1, reports.column(i));
+        insert.step();
+        insert.reset();
+    }
+    transaction.commit();
 }
 
 void writeErrorLog(const QString& path)
@@ -194,14 +207,15 @@ void createNewDatabase(const QString& folderPath)
     newErrorLog.release();
 }
 
-void archiveAndRenewDatabase(const QString& databasePath, const QString& archivePath)
+void archiveAndRenewDatabase(const db::SoleAccess& held, const QString& archivePath)
 {
+    const QString databasePath = held.connection().path();
     if (QFileInfo::exists(archivePath) || QFileInfo(archivePath).isSymLink())
         throw failure::FileAlreadyExists.make(archivePath);
     const QFileInfo info(databasePath);
     TemporaryPath renewed(temporaryName(info.dir(), QLatin1StringView(SharedState::DatabaseFileName)));
     removeDatabaseFiles(renewed.path());
-    writeRenewedDatabase(renewed.path(), databasePath);
+    writeRenewedDatabase(renewed.path(), held.connection());
 
     // A second name for the full file, then the new one over the old name in
     // one step: no moment without a file there.

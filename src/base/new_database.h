@@ -5,6 +5,10 @@
 
 namespace corvane {
 
+namespace platform::db {
+class SoleAccess;
+}
+
 // The statements that build every table and index of a new database.
 QStringList schemaStatements();
 
@@ -15,11 +19,11 @@ QStringList schemaStatements();
 // Throws corvane::platform::Failure.
 void createNewDatabase(const QString& folder);
 
-// Gives a full database file a new name, archivePath, and puts an empty one
-// with the same tables and the full file's Report rows (filter values
-// included) in its place. Readers find a whole file under the old name at
-// every moment. Close every connection of your own first. Throws
+// Gives the full database file that `full` holds alone a second name,
+// archivePath, and puts an empty one with the same tables and the full
+// file's Report rows (filter values included) in its place. Readers find a
+// whole file under the old name at every moment. Throws
 // corvane::platform::Failure, leaving the full file where it was.
-void archiveAndRenewDatabase(const QString& databasePath, const QString& archivePath);
+void archiveAndRenewDatabase(const platform::db::SoleAccess& full, const QString& archivePath);
 
 } // namespace corvane

@@ -127,6 +127,11 @@ CaptureTab::CaptureTab(
         m_pendingMessage = text;
         schedulePaint();
     });
+    // A line about capture itself (still waiting for space, resumed) shows where the datagrams do.
+    connect(m_session, &CaptureSession::noticeShown, this, [this](const QString& text) {
+        m_pendingMessage = text;
+        schedulePaint();
+    });
     connect(m_session, &CaptureSession::missedCountShown, this, [this] {
         m_missedPending = true;
         schedulePaint();

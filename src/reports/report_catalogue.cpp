@@ -12,12 +12,38 @@ QString column(char letter, int k)
     return QStringLiteral("%1%2").arg(QLatin1Char(letter)).arg(k);
 }
 
+platform::db::RowSetView loadedView(const platform::db::Connection& connection)
+{
+    platform::db::RowSetView view(connection, QStringLiteral("Report"));
+    view.detach();
+    return view;
+}
+
 } // namespace
+
+class ReportCatalogue::Use {
+public:
+    explicit Use(ReportCatalogue& catalogue)
+        : m_view(catalogue.m_view)
+        , m_connection(catalogue.m_engine.open(catalogue.m_path, catalogue.m_mode))
+    {
+        m_view.attach(m_connection);
+    }
+    ~Use() { m_view.detach(); }
+    Use(const Use&) = delete;
+    Use& operator=(const Use&) = delete;
+
+private:
+    platform::db::RowSetView& m_view;
+    platform::db::Connection m_connection;
+};
 
 ReportCatalogue::ReportCatalogue(
     const platform::db::DatabaseEngine& engine, const QString& databasePath, platform::db::OpenMode mode)
-    : m_connection(engine.open(databasePath, mode))
-    , m_view(m_connection, QStringLiteral("Report"))
+    : m_engine(engine)
+    , m_path(databasePath)
+    , m_mode(mode)
+    , m_view(loadedView(engine.open(databasePath, mode)))
 {
 }
 
@@ -31,6 +57,7 @@ QStringList ReportCatalogue::names() const
 
 bool ReportCatalogue::pick(const QString& name)
 {
+    const Use use(*this);
     return m_view.findFirst(reportCriterion(name));
 }
 
@@ -57,6 +84,9 @@ void ReportCatalogue::saveFilters(const FilterTexts& boxTexts)
         if (text != filterValue(k))
             m_view.setValue(column('t', k), platform::db::Value(text));
     }
+    if (!m_view.isEdited())
+        return;
+    const Use use(*this);
     m_view.update();
 }
 
@@ -64,6 +94,7 @@ QString ReportCatalogue::buildQuery(const FilterTexts& boxTexts)
 {
     const QString name = currentName();
     saveFilters(boxTexts);
+    const Use use(*this);
     m_view.refresh();
     m_view.findFirst(reportCriterion(name));
     return queryFor(boxTexts);

@@ -15,7 +15,9 @@ class DatabaseEngine;
 }
 
 // Table Report seen through one current row: the report last picked, its
-// filter captions and stored filter values, and the query a run builds.
+// filter captions and stored filter values, and the query a run builds. The
+// rows are kept in memory; the file is opened only for each read or write,
+// so that a capture service on the same folder can archive it meanwhile.
 class ReportCatalogue {
 public:
     // The caption that marks a filter the report does not use.
@@ -47,7 +49,12 @@ public:
     QString queryFor(const FilterTexts& boxTexts) const;
 
 private:
-    platform::db::Connection m_connection;
+    // The view on a connection opened for one piece of work.
+    class Use;
+
+    const platform::db::DatabaseEngine& m_engine;
+    QString m_path;
+    platform::db::OpenMode m_mode;
     platform::db::RowSetView m_view;
 };
 

@@ -6,6 +6,7 @@
 #include "platform/db/connection.h"
 #include "platform/db/database_engine.h"
 #include "platform/db/result_set.h"
+#include "platform/db/statement.h"
 #include "platform/dialogs/console_dialogs.h"
 #include "platform/failure/failure.h"
 #include "platform/udp/udp_socket.h"
@@ -17,11 +18,16 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QUdpSocket>
 #include <atomic>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <map>
+#include <optional>
+#include <sys/resource.h>
 #include <thread>
 
 namespace corvane {
@@ -77,11 +83,11 @@ protected:
     }
     void send(const QString& datagram, int times = 1)
     {
-        const long long before = service->session().statistics().received;
+        const long long before = service->session().statistics().logged;
         const testing::LoopbackSender to(service->session().socket().boundPort());
         for (int i = 0; i < times; ++i)
             to.send(datagram.toUtf8());
-        ASSERT_TRUE(waitFor([&] { return service->session().statistics().received == before + times; }));
+        ASSERT_TRUE(waitFor([&] { return service->session().statistics().logged == before + times; }));
     }
     QString lines()
     {
@@ -100,29 +106,47 @@ protected:
     int exitStatus = -1;
 };
 
-TEST_F(CaptureServiceTest, RotatesAFullFileWithoutLosingADatagramAndKeepsTheReports)
+// SQLite names a file's log by path: a file another connection holds is
+// never put aside, and one put aside stays the file its late readers opened.
+TEST_F(CaptureServiceTest, RotatesOnlyAFileNoOtherConnectionHolds)
 {
     platform::db::Connection(folder.databasePath())
         .execute(QStringLiteral("UPDATE Report SET t1 = '01/12/2026 00:00:00' WHERE rowid = 1"));
-    const QStringList reports = reportRows(folder.databasePath());
     options.rotate = true;
+    options.rotationRetryMs = 0;
+    options.sizeLimit = QFileInfo(folder.databasePath()).size(); // a new file is just at the limit
+    auto stale = std::make_optional<platform::db::Connection>(folder.databasePath());
     start();
-    send(Complete, 2);
-    // The next row carries the file past the limit: it stays in the full file.
-    service->logDatabase()->setFileSizeSource([] { return MaxDatabaseBytes + 1; });
-    send(LackingThree);
-    send(Complete, 3);
-    EXPECT_EQ(exitStatus, -1);
-    EXPECT_EQ(service->session().socket().state(), 1);
-
+    send(Complete, 100); // past the limit while the stale connection holds the file
     const QString archive = folder.path() + QStringLiteral("/syslog97-20261205-150405.mdb");
+    EXPECT_FALSE(QFile::exists(archive));
+    EXPECT_EQ(lines().count(QStringLiteral("another program has it open")), 1) << lines().toStdString();
+    EXPECT_EQ(folder.errorLogCount(), 1);
+    stale->execute(QStringLiteral("UPDATE Report SET t2 = 'kept' WHERE rowid = 1"));
+    stale.reset();
+
+    send(Complete);
     ASSERT_TRUE(QFile::exists(archive)) << lines().toStdString();
-    EXPECT_EQ(count(archive, QStringLiteral("SELECT count(*) FROM syslog")), 3);
-    EXPECT_EQ(count(archive, QStringLiteral("SELECT count(*) FROM missed")), 3);
+    send(LackingThree);
+    send(Complete, 2);
+    // Every datagram in exactly one file; the reports carried over as edited.
+    EXPECT_EQ(count(archive, QStringLiteral("SELECT count(*) FROM syslog")), 101);
     EXPECT_EQ(count(folder.databasePath(), QStringLiteral("SELECT count(*) FROM syslog")), 3);
-    EXPECT_EQ(count(folder.databasePath(), QStringLiteral("SELECT count(*) FROM missed")), 0);
-    EXPECT_EQ(reportRows(folder.databasePath()), reports);
+    EXPECT_EQ(count(folder.databasePath(), QStringLiteral("SELECT count(*) FROM missed")), 3);
+    EXPECT_EQ(reportRows(folder.databasePath()), reportRows(archive));
+    EXPECT_TRUE(reportRows(archive).front().contains(QStringLiteral("|kept|")));
     EXPECT_TRUE(lines().contains(QStringLiteral("archived as ") + archive));
+    for (const QString& file : { archive, folder.databasePath() }) {
+        platform::db::Connection connection(file);
+        {
+            platform::db::Statement check(connection, QStringLiteral("PRAGMA integrity_check"));
+            ASSERT_TRUE(check.step());
+            EXPECT_EQ(check.column(0).toText(), "ok") << file.toStdString();
+        }
+        platform::db::Statement checkpoint(connection, QStringLiteral("PRAGMA wal_checkpoint"));
+        ASSERT_TRUE(checkpoint.step());
+        EXPECT_EQ(checkpoint.column(0).toInt64(), 0) << file.toStdString(); // not blocked
+    }
 }
 
 TEST_F(CaptureServiceTest, WithoutRotateTheSizeLimitEndsWithStatusThree)
@@ -132,8 +156,9 @@ TEST_F(CaptureServiceTest, WithoutRotateTheSizeLimitEndsWithStatusThree)
     send(Complete);
     ASSERT_TRUE(waitFor([&] { return exitStatus != -1; }));
     EXPECT_EQ(exitStatus, CaptureService::DatabaseFull);
-    EXPECT_TRUE(lines().endsWith(
-        QStringLiteral("received 1, logged 1, keys ignored 0, database 1950000001 bytes, dropped 0\n")))
+    EXPECT_TRUE(lines().endsWith(QStringLiteral(
+        "received 1, logged 1, keys ignored 0, database 1950000001 bytes, dropped 0, failed 0, "
+        "waiting 0\n")))
         << lines().toStdString();
 }
 
@@ -187,6 +212,9 @@ TEST_F(CaptureServiceProgram, RefusesToStartWithoutItsFilesOrItsPort)
         { { "--folder", missing, "--port", "0" }, missing + "/syslog97.mdb: no such file" },
         { { "--folder", folder.path(), "--port", port }, QStringLiteral("Address in use") },
         { { "--folder", folder.path(), "--port", "70000" }, QStringLiteral("--port takes 0 to 65535") },
+        // Seconds as milliseconds past an int would turn the status off.
+        { { "--folder", folder.path(), "--status-every", "3000000" },
+            QStringLiteral("--status-every takes") },
     };
     for (const auto& [arguments, reason] : cases) {
         err.clear();
@@ -206,54 +234,148 @@ TEST_F(CaptureServiceProgram, RefusesToStartWithoutItsFilesOrItsPort)
     EXPECT_TRUE(err.contains(folder.errorLogPath() + ": no such file")) << err.toStdString();
 }
 
-TEST_F(CaptureServiceProgram, StoresEveryDatagramItReceivedBeforeSigterm)
+// The last status line, as numbers by name.
+std::map<QString, long long> lastStatus(const QString& err)
 {
+    static const QRegularExpression line(QStringLiteral("received \\d+,[^\\n]*"));
+    static const QRegularExpression field(QStringLiteral("([a-z ]+?) (\\d+)(?: bytes)?(?:,|$)"));
+    QString last;
+    for (auto it = line.globalMatch(err); it.hasNext();)
+        last = it.next().captured(0);
+    std::map<QString, long long> status;
+    for (auto it = field.globalMatch(last); it.hasNext();) {
+        const auto match = it.next();
+        status[match.captured(1).trimmed()] = match.captured(2).toLongLong();
+    }
+    return status;
+}
+
+// Every way a service manager or a terminal ends it drains what was
+// received; the counts account for every datagram sent.
+TEST_F(CaptureServiceProgram, StoresEveryDatagramItReceivedBeforeAnyStopSignal)
+{
+    constexpr int Burst = 1000;
+    int sent = 0;
+    for (const int signal : { SIGTERM, SIGINT, SIGHUP, SIGQUIT }) {
+        err.clear();
+        start({ "--folder", folder.path(), "--port", "0", "--bind", "127.0.0.1" });
+        const int port = waitForPort();
+        ASSERT_GT(port, 0) << err.toStdString();
+        // A reader beside the writer, as the window refreshing its grid.
+        std::atomic<bool> sending { true };
+        std::atomic<int> readerFailures { 0 };
+        std::thread reader([&] {
+            platform::db::DatabaseEngine engine;
+            while (sending) {
+                try {
+                    platform::db::ResultSet(engine.open(folder.databasePath()),
+                        QStringLiteral("SELECT TOP 500 * FROM syslog ORDER BY [logno] desc"));
+                } catch (const platform::Failure&) {
+                    ++readerFailures;
+                }
+            }
+        });
+        {
+            const testing::LoopbackSender to(port);
+            to.send(LackingThree.toUtf8());
+            for (int i = 0; i < Burst; ++i)
+                to.send(Complete.toUtf8());
+        }
+        sent += Burst + 1;
+        ::kill(static_cast<pid_t>(process.processId()), signal); // mid-burst, as far as the service knows
+        sending = false;
+        reader.join();
+        const ServiceRun run = finish();
+        ASSERT_EQ(run.exitCode, 0) << signal << run.err.toStdString();
+        EXPECT_EQ(readerFailures, 0);
+        auto status = lastStatus(run.err);
+        EXPECT_EQ(status["received"], Burst + 1) << run.err.toStdString();
+        EXPECT_EQ(status["received"], status["logged"] + status["dropped"]);
+        EXPECT_EQ(status["waiting"], 0);
+        sent -= static_cast<int>(status["dropped"]);
+    }
+    EXPECT_EQ(count(folder.databasePath(), QStringLiteral("SELECT count(*) FROM syslog")), sent);
+}
+
+// A disk that takes nothing more: one line when it starts, not one per
+// datagram; a stop then cannot store what waits, and says how many.
+TEST_F(CaptureServiceProgram, AFullDiskAtTheStopEndsWithStatusFiveAndTheCount)
+{
+    process.setChildProcessModifier([] {
+        rlimit cap { 65536, RLIM_INFINITY }; // the log file stops growing here
+        ::setrlimit(RLIMIT_FSIZE, &cap);
+    });
     start({ "--folder", folder.path(), "--port", "0", "--bind", "127.0.0.1" });
     const int port = waitForPort();
     ASSERT_GT(port, 0) << err.toStdString();
-
-    // A reader beside the writer, as the window refreshing its grid.
-    std::atomic<bool> sending { true };
-    std::atomic<int> readerFailures { 0 };
-    std::thread reader([&] {
-        platform::db::DatabaseEngine engine;
-        while (sending) {
-            try {
-                platform::db::ResultSet(engine.open(folder.databasePath()),
-                    QStringLiteral("SELECT TOP 500 * FROM syslog ORDER BY [logno] desc"));
-            } catch (const platform::Failure&) {
-                ++readerFailures;
-            }
-        }
-    });
-    constexpr int Burst = 2000;
+    constexpr int Sent = 300;
     {
         const testing::LoopbackSender to(port);
-        to.send(LackingThree.toUtf8());
-        for (int i = 0; i < Burst; ++i) {
+        for (int i = 0; i < Sent; ++i)
             to.send(Complete.toUtf8());
-            if (i % 10 == 9) // paced so a busy machine drops nothing in the system's buffer
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
     }
-    sending = false;
-    reader.join();
-    process.terminate(); // SIGTERM
+    QDeadlineTimer deadline(10000);
+    while (!err.contains(QStringLiteral("capture waits")) && !deadline.hasExpired()) {
+        process.waitForReadyRead(100);
+        err += QString::fromLocal8Bit(process.readAllStandardError());
+    }
+    process.terminate();
     const ServiceRun run = finish();
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(readerFailures, 0);
+    EXPECT_EQ(run.exitCode, 5) << run.err.toStdString();
+    EXPECT_EQ(run.err.count(QStringLiteral("capture waits")), 1) << run.err.toStdString();
+    auto status = lastStatus(run.err);
+    EXPECT_EQ(status["received"], Sent);
+    EXPECT_GT(status["failed"], 0);
+    EXPECT_EQ(status["logged"] + status["failed"] + status["dropped"], Sent);
+    EXPECT_TRUE(run.err.contains(
+        QStringLiteral("stopping with %1 received datagrams not stored").arg(status["failed"])));
+    EXPECT_EQ(count(folder.databasePath(), QStringLiteral("SELECT count(*) FROM syslog")), status["logged"]);
+}
 
-    // The last status line: everything received was stored.
-    static const QRegularExpression status(
-        QStringLiteral("received (\\d+), logged (\\d+), keys ignored (\\d+)"));
-    QRegularExpressionMatch last;
-    for (auto it = status.globalMatch(run.err); it.hasNext();)
-        last = it.next();
-    ASSERT_TRUE(last.hasMatch()) << run.err.toStdString();
-    EXPECT_EQ(last.captured(1).toLongLong(), Burst + 1);
-    EXPECT_EQ(last.captured(2).toLongLong(), Burst + 1);
-    EXPECT_EQ(last.captured(3).toLongLong(), 3);
-    EXPECT_EQ(count(folder.databasePath(), QStringLiteral("SELECT count(*) FROM syslog")), Burst + 1);
+// The file under its feet: deleted, or another moved over it. Writing stops
+// at once, and the file now under the name is left as it was.
+TEST_F(CaptureServiceProgram, StopsWithStatusFourWhenItsFileIsDeletedOrReplaced)
+{
+    testing::ProgramFolder other;
+    for (const bool replace : { true, false }) {
+        err.clear();
+        start({ "--folder", folder.path(), "--port", "0", "--bind", "127.0.0.1" });
+        const int port = waitForPort();
+        ASSERT_GT(port, 0) << err.toStdString();
+        {
+            const testing::LoopbackSender to(port);
+            for (int i = 0; i < 20; ++i)
+                to.send(Complete.toUtf8());
+        }
+        if (replace) {
+            ASSERT_EQ(::rename(QFile::encodeName(other.databasePath()).constData(),
+                          QFile::encodeName(folder.databasePath()).constData()),
+                0);
+        } else {
+            ASSERT_TRUE(QFile::remove(folder.databasePath()));
+        }
+        const ServiceRun run = finish();
+        EXPECT_EQ(run.exitCode, 4) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("was deleted or replaced"))) << run.err.toStdString();
+        if (!replace)
+            continue;
+        platform::db::Connection replaced(folder.databasePath());
+        {
+            platform::db::Statement check(replaced, QStringLiteral("PRAGMA integrity_check"));
+            ASSERT_TRUE(check.step());
+            EXPECT_EQ(check.column(0).toText(), "ok");
+        }
+        EXPECT_EQ(count(folder.databasePath(), QStringLiteral("SELECT count(*) FROM syslog")), 0);
+    }
+}
+
+TEST_F(CaptureServiceProgram, HelpPrintsTheUsage)
+{
+    process.setReadChannel(QProcess::StandardOutput);
+    process.start(QStringLiteral(CORVANE_BIN_DIR "/corvane-capture"), { "--help" });
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_TRUE(process.readAllStandardOutput().startsWith("usage: corvane-capture"));
 }
 
 } // namespace

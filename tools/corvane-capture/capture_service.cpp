@@ -6,17 +6,22 @@
 #include "base/trap.h"
 #include "capture/capture_session.h"
 #include "capture/log_database.h"
+#include "platform/db/sole_access.h"
 #include "platform/failure/failure.h"
+#include "platform/failure/failure_codes.h"
 #include "platform/udp/udp_socket.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <limits>
 
 namespace corvane {
 
 namespace {
 
-constexpr int DrainPollMs = 5;
+// How often the service makes sure its database is still the file the
+// folder names.
+constexpr int FileCheckMs = 1000;
 
 QString fileProblem(const QString& path)
 {
@@ -35,12 +40,18 @@ QString fileProblem(const QString& path)
 std::optional<CaptureServiceOptions> parseCaptureServiceOptions(
     const QStringList& arguments, const QString& programFolder, QString* error)
 {
+    // The timer counts milliseconds in an int.
+    constexpr int LongestStatusSeconds = std::numeric_limits<int>::max() / 1000;
     CaptureServiceOptions options;
     options.folder = programFolder;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& name = arguments[i];
         if (name == QLatin1String("--rotate")) {
             options.rotate = true;
+            continue;
+        }
+        if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
+            options.help = true;
             continue;
         }
         if (i + 1 >= arguments.size()) {
@@ -59,10 +70,21 @@ std::optional<CaptureServiceOptions> parseCaptureServiceOptions(
                 *error = QStringLiteral("--port takes 0 to 65535, not %1").arg(value);
                 return std::nullopt;
             }
+        } else if (name == QLatin1String("--size-limit")) {
+            options.sizeLimit = value.toLongLong(&number);
+            if (!number || options.sizeLimit < 0 || options.sizeLimit > MaxDatabaseBytes) {
+                *error = QStringLiteral("--size-limit takes 0 to %1 bytes, not %2")
+                             .arg(MaxDatabaseBytes)
+                             .arg(value);
+                return std::nullopt;
+            }
         } else if (name == QLatin1String("--status-every")) {
             options.statusEverySeconds = value.toInt(&number);
-            if (!number || options.statusEverySeconds < 1) {
-                *error = QStringLiteral("--status-every takes a whole number of seconds, not %1").arg(value);
+            if (!number || options.statusEverySeconds < 1
+                || options.statusEverySeconds > LongestStatusSeconds) {
+                *error = QStringLiteral("--status-every takes 1 to %1 seconds, not %2")
+                             .arg(LongestStatusSeconds)
+                             .arg(value);
                 return std::nullopt;
             }
         } else {
@@ -82,22 +104,34 @@ CaptureService::CaptureService(CaptureServiceOptions options, platform::Dialogs&
     , m_logger(QDir::cleanPath(m_options.folder), dialogs)
     , m_engine([this] { return m_clock.now(); })
     , m_session(new CaptureSession(
-          m_keys, clock, m_logger, dialogs, [this] { return m_database.get(); }, this))
+          m_keys, clock, m_logger, dialogs,
+          [this] {
+              return std::make_unique<LogDatabase>(m_engine, databasePath(), m_keys, m_options.sizeLimit);
+          },
+          this))
 {
     m_status.setInterval(m_options.statusEverySeconds * 1000);
     connect(&m_status, &QTimer::timeout, this, &CaptureService::writeStatus);
-    m_drain.setInterval(DrainPollMs);
-    connect(&m_drain, &QTimer::timeout, this, [this] {
-        if (m_session->socket().state() == 0)
-            finish(Stopped);
+    m_fileCheck.setInterval(FileCheckMs);
+    connect(&m_fileCheck, &QTimer::timeout, this, &CaptureService::checkDatabaseFile);
+    connect(m_session, &CaptureSession::noticeShown, this, &CaptureService::writeLine);
+    connect(m_session, &CaptureSession::drained, this, [this] {
+        if (m_exitAfterDrain)
+            finish(m_session->statistics().failed > m_failedBeforeStop ? Unstored : *m_exitAfterDrain);
     });
-    // Stopped by the size limit: the warning is on the stream already.
-    connect(m_session, &CaptureSession::stateShown, this, [this](int state) {
-        if (state == 0 && !m_drain.isActive())
-            finish(DatabaseFull);
+    // A stop cannot wait for space that may never come.
+    connect(m_session, &CaptureSession::holding, this, [this] {
+        if (m_exitAfterDrain)
+            abandonUnstored();
     });
-    if (m_options.rotate)
-        m_session->setSizeLimitAction([this] { rotate(); });
+    m_session->setSizeLimitAction([this] {
+        if (m_options.rotate) {
+            rotate();
+        } else {
+            writeLine(QString(MaximumSizeMessage));
+            stopAfterDraining(DatabaseFull);
+        }
+    });
 }
 
 CaptureService::~CaptureService() = default;
@@ -105,6 +139,11 @@ CaptureService::~CaptureService() = default;
 QString CaptureService::databasePath() const
 {
     return SharedState::databasePathIn(QDir::cleanPath(m_options.folder));
+}
+
+LogDatabase* CaptureService::logDatabase()
+{
+    return m_session->logDatabase();
 }
 
 bool CaptureService::start()
@@ -117,43 +156,84 @@ bool CaptureService::start()
         }
     }
     try {
-        m_database = std::make_unique<LogDatabase>(m_engine, databasePath(), m_keys);
+        m_session->reopenDatabase();
     } catch (const platform::Failure& failure) {
         writeLine(QStringLiteral("%1: %2 (error %3)")
                       .arg(databasePath(), failure.description())
                       .arg(failure.number()));
         return false;
     }
-    if (!m_session->startCapture(m_options.bindAddress, m_options.port))
+    if (!m_session->startCapture(m_options.bindAddress, m_options.port)) {
+        m_session->closeDatabase();
         return false; // the reason is on the stream and in the error log
+    }
     writeLine(QStringLiteral("capturing on %1 port %2 into %3")
                   .arg(m_options.bindAddress)
                   .arg(m_session->socket().boundPort())
                   .arg(databasePath()));
     writeStatus();
     m_status.start();
+    m_fileCheck.start();
     return true;
 }
 
 void CaptureService::shutDown()
 {
-    if (m_finished || m_drain.isActive())
+    stopAfterDraining(Stopped);
+}
+
+void CaptureService::stopAfterDraining(int exitStatus)
+{
+    if (m_finished || m_exitAfterDrain)
         return;
-    m_status.stop();
-    m_session->socket().stopReceiving();
-    m_drain.start();
+    m_exitAfterDrain = exitStatus;
+    m_failedBeforeStop = m_session->statistics().failed;
+    if (m_session->isHolding()) {
+        abandonUnstored();
+        return;
+    }
+    m_session->stopCapture(); // finishes through drained()
+}
+
+void CaptureService::abandonUnstored()
+{
+    const long long waiting = m_session->statistics().waiting;
+    writeLine(QStringLiteral("stopping with %1 received datagrams not stored: the database cannot take them")
+                  .arg(waiting));
+    m_session->abandon(); // finishes through drained()
+}
+
+void CaptureService::checkDatabaseFile()
+{
+    LogDatabase* database = m_session->logDatabase();
+    if (m_finished || !database || !database->fileHasMoved())
+        return;
+    database->abandonMovedFile();
+    const long long unstored = m_session->abandon();
+    const platform::Failure failure(platform::failure::CannotOpenDatabase.number,
+        QStringLiteral(
+            "%1 was deleted or replaced while capturing into it: capture stopped at once; %2 received "
+            "datagrams not stored")
+            .arg(databasePath())
+            .arg(unstored));
+    writeLine(ErrorLogger::failureMessage(failure));
+    m_logger.logQuietly(failure);
+    finish(DatabaseReplaced);
 }
 
 void CaptureService::writeStatus()
 {
-    const CaptureStatistics& s = m_session->statistics();
-    const qint64 size = m_database ? m_database->currentSize() : 0;
-    writeLine(QStringLiteral("received %1, logged %2, keys ignored %3, database %4 bytes, dropped %5")
-                  .arg(s.received)
-                  .arg(s.logged)
-                  .arg(s.keysIgnored)
-                  .arg(size)
-                  .arg(s.dropped));
+    const CaptureStatistics s = m_session->statistics();
+    writeLine(
+        QStringLiteral("received %1, logged %2, keys ignored %3, database %4 bytes, dropped %5, failed %6, "
+                       "waiting %7")
+            .arg(s.received)
+            .arg(s.logged)
+            .arg(s.keysIgnored)
+            .arg(s.databaseBytes)
+            .arg(s.dropped)
+            .arg(s.failed)
+            .arg(s.waiting));
 }
 
 void CaptureService::finish(int exitStatus)
@@ -161,8 +241,8 @@ void CaptureService::finish(int exitStatus)
     if (m_finished)
         return;
     m_finished = true;
-    m_drain.stop();
     m_status.stop();
+    m_fileCheck.stop();
     writeStatus();
     emit finished(exitStatus);
 }
@@ -178,29 +258,48 @@ QString CaptureService::archivePath() const
 }
 
 // The full file goes aside and capture goes on in a new one; the datagrams
-// arriving meanwhile wait in the socket's queue.
+// arriving meanwhile wait in the socket's queue. Only while no other program
+// has the file open: until then capture goes on past the limit, and the
+// rotation is tried again now and then.
 void CaptureService::rotate()
 {
-    const qint64 size = m_database->DatabaseFileSize();
+    if (m_lastRotationAttempt.isValid() && m_lastRotationAttempt.elapsed() < m_options.rotationRetryMs)
+        return;
+    m_lastRotationAttempt.start();
+    const qint64 size = m_session->logDatabase()->currentSize();
     const QString archive = archivePath();
-    const bool rotated = trap(m_logger, [&] {
-        m_database->checkpoint();
-        m_database.reset();
+    bool archived = false;
+    const bool reopened = trap(m_logger, [&] {
+        m_session->closeDatabase();
         try {
-            archiveAndRenewDatabase(databasePath(), archive);
+            if (auto held
+                = platform::db::SoleAccess::tryTake(databasePath(), [this] { return m_clock.now(); })) {
+                archiveAndRenewDatabase(*held, archive);
+                archived = true;
+            }
         } catch (const platform::Failure&) {
-            m_database = std::make_unique<LogDatabase>(m_engine, databasePath(), m_keys);
+            m_session->reopenDatabase();
             throw;
         }
-        m_database = std::make_unique<LogDatabase>(m_engine, databasePath(), m_keys);
+        m_session->reopenDatabase();
     });
-    if (rotated) {
+    if (!reopened) {
+        stopAfterDraining(DatabaseFull);
+        return;
+    }
+    if (archived) {
+        m_rotationPostponed = false;
         writeLine(QStringLiteral("the database reached %1 bytes: archived as %2, capturing into a new %3")
                       .arg(size)
                       .arg(archive, databasePath()));
-    } else {
-        m_session->socket().close();
-        finish(DatabaseFull);
+    } else if (!std::exchange(m_rotationPostponed, true)) {
+        const platform::Failure failure(platform::failure::FileAlreadyInUse.number,
+            QStringLiteral("%1 reached %2 bytes, but another program has it open: it is archived once that "
+                           "program lets it go; capture goes on in it meanwhile")
+                .arg(databasePath())
+                .arg(size));
+        writeLine(ErrorLogger::failureMessage(failure));
+        m_logger.logQuietly(failure);
     }
 }
 

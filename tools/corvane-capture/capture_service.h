@@ -2,8 +2,10 @@
 
 #include "base/error_logger.h"
 #include "base/field_keys.h"
+#include "capture/log_database.h"
 #include "platform/db/database_engine.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -24,7 +26,16 @@ struct CaptureServiceOptions {
     QString bindAddress = QStringLiteral("0.0.0.0");
     bool rotate = false;
     int statusEverySeconds = 60;
+    // Below MaxDatabaseBytes only to try rotation on a small file.
+    qint64 sizeLimit = MaxDatabaseBytes;
+    // How long a rotation that had to wait waits before it is tried again.
+    int rotationRetryMs = 10'000;
+    bool help = false;
 };
+
+inline constexpr const char* CaptureServiceUsage
+    = "usage: corvane-capture [--folder DIR] [--port N] [--bind ADDRESS] [--rotate] "
+      "[--status-every SECONDS] [--size-limit BYTES]";
 
 // The command line, without the program name; nothing or a usage error.
 std::optional<CaptureServiceOptions> parseCaptureServiceOptions(
@@ -36,7 +47,17 @@ std::optional<CaptureServiceOptions> parseCaptureServiceOptions(
 class CaptureService : public QObject {
     Q_OBJECT
 public:
-    enum ExitStatus { Stopped = 0, CannotStart = 2, DatabaseFull = 3 };
+    enum ExitStatus {
+        // Every datagram received is stored.
+        Stopped = 0,
+        CannotStart = 2,
+        // At the size limit without --rotate, after storing what it had.
+        DatabaseFull = 3,
+        // The database file was deleted or replaced; writing stopped at once.
+        DatabaseReplaced = 4,
+        // Received datagrams could not be stored (a full disk) at the end.
+        Unstored = 5,
+    };
 
     CaptureService(CaptureServiceOptions options, platform::Dialogs& dialogs, const Clock& clock,
         std::FILE* stream = stderr, QObject* parent = nullptr);
@@ -45,19 +66,25 @@ public:
     // Opens the database and binds; false, with the reason written, when
     // either cannot be done.
     bool start();
-    // Stops receiving, stores every datagram already received, then finishes.
+    // Stops receiving, stores every datagram already received, then
+    // finishes; while the disk is full it cannot, and finishes at once
+    // with the datagrams not stored counted.
     void shutDown();
 
     CaptureSession& session() { return *m_session; }
-    LogDatabase* logDatabase() { return m_database.get(); }
+    LogDatabase* logDatabase();
     QString databasePath() const;
     void writeStatus();
+    // Stops at once when the database path no longer names the open file.
+    void checkDatabaseFile();
 
 signals:
     void finished(int exitStatus);
 
 private:
     void finish(int exitStatus);
+    void stopAfterDraining(int exitStatus);
+    void abandonUnstored();
     void rotate();
     QString archivePath() const;
     void writeLine(const QString& line);
@@ -68,10 +95,15 @@ private:
     ErrorLogger m_logger;
     FieldKeys m_keys;
     platform::db::DatabaseEngine m_engine;
-    std::unique_ptr<LogDatabase> m_database;
     CaptureSession* m_session;
     QTimer m_status;
-    QTimer m_drain;
+    QTimer m_fileCheck;
+    // Set once a stop began: the status to exit with once drained.
+    std::optional<int> m_exitAfterDrain;
+    long long m_failedBeforeStop = 0;
+    // Rotation waits while another program has the file open.
+    QElapsedTimer m_lastRotationAttempt;
+    bool m_rotationPostponed = false;
     bool m_finished = false;
 };
 

@@ -5,8 +5,8 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
-#include <fcntl.h>
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -22,7 +22,7 @@ void onSignal(int)
 
 } // namespace
 
-// corvane-capture [--folder DIR] [--port N] [--bind ADDRESS] [--rotate]
+// corvane-capture [--folder DIR] [--port N] [--bind ADDRESS] [--rotate] [--size-limit BYTES]
 //                 [--status-every SECONDS]
 int main(int argc, char** argv)
 {
@@ -31,20 +31,18 @@ int main(int argc, char** argv)
     const auto options = corvane::parseCaptureServiceOptions(
         QCoreApplication::arguments().mid(1), QCoreApplication::applicationDirPath(), &error);
     if (!options) {
-        std::fprintf(stderr,
-            "corvane-capture: %s\n"
-            "usage: corvane-capture [--folder DIR] [--port N] [--bind ADDRESS] [--rotate] "
-            "[--status-every SECONDS]\n",
-            error.toLocal8Bit().constData());
+        std::fprintf(stderr, "corvane-capture: %s\n%s\n", error.toLocal8Bit().constData(),
+            corvane::CaptureServiceUsage);
         return corvane::CaptureService::CannotStart;
+    }
+    if (options->help) {
+        std::printf("%s\n", corvane::CaptureServiceUsage);
+        return 0;
     }
 
     corvane::platform::ConsoleDialogs dialogs(stderr, QStringLiteral("corvane-capture: "));
     corvane::SystemClock clock;
     corvane::CaptureService service(*options, dialogs, clock);
-    if (!service.start())
-        return corvane::CaptureService::CannotStart;
-
     if (::pipe2(signalPipe, O_CLOEXEC) != 0)
         return corvane::CaptureService::CannotStart;
     QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
@@ -57,9 +55,17 @@ int main(int argc, char** argv)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    // A file size limit makes a write fail, which capture waits out, rather
+    // than end the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    // Every way a service manager or a terminal ends it: drain, then exit.
+    for (const int signal : { SIGTERM, SIGINT, SIGHUP, SIGQUIT })
+        sigaction(signal, &action, nullptr);
 
+    // Caught from before the start, so that a signal in the first moments
+    // drains too; the event loop handles it once it runs.
+    if (!service.start())
+        return corvane::CaptureService::CannotStart;
     QObject::connect(&service, &corvane::CaptureService::finished, &app, &QCoreApplication::exit);
     return QCoreApplication::exec();
 }

@@ -39,6 +39,8 @@ public:
 
     // Rows at open plus the rows appended here.
     long long recordCount() const { return m_recordCount; }
+    // Rows appended inside a transaction the caller then rolled back.
+    void forget(long long rows) { m_recordCount -= rows; }
     long long lastInsertedRowId() const { return m_lastRowId; }
     const TableColumns& columns() const { return m_columns; }
 

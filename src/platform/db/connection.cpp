@@ -118,6 +118,40 @@ void Connection::close() noexcept
 
 void Connection::configure()
 {
+    // A file swapped in between the open and the first read: the read ran
+    // on the file this connection opened, which the path no longer names.
+    // Open what the path names now; once a read in WAL mode holds its lock,
+    // nobody can swap the file any more (see SoleAccess).
+    constexpr int Attempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        if (openAndProbe())
+            break;
+        if (attempt == Attempts)
+            throw namedFailure(failure::CannotOpenDatabase, m_path,
+                QStringLiteral("the file was replaced while it was opened"));
+        failIfMissing(m_path);
+    }
+    try {
+        const bool readOnly = m_mode == OpenMode::ReadOnly;
+        if (!readOnly) {
+            if (sqlite3_db_readonly(m_db, "main") == 1)
+                throw namedFailure(failure::CannotUpdate, m_path, QStringLiteral("opened read-only"));
+            // Readers never block the writer, and a commit needs no sync.
+            execute(QStringLiteral("PRAGMA journal_mode=WAL"));
+        }
+        execute(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        jet::registerFunctions(m_db, m_now);
+    } catch (const Failure&) {
+        close();
+        throw;
+    }
+}
+
+// False, and closed, when the path names another file by the time the
+// first read is done: read through the log of the file that took its place,
+// that read may even have failed for that alone.
+bool Connection::openAndProbe()
+{
     const bool readOnly = m_mode == OpenMode::ReadOnly;
     const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     const int rc = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db, flags, nullptr);
@@ -136,6 +170,10 @@ void Connection::configure()
         // SQLite reads the file lazily; read the schema now so a foreign or
         // damaged file fails here, naming the file.
         const int probe = sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
+        if (fileHasMoved()) {
+            close();
+            return false;
+        }
         if (probe != SQLITE_OK) {
             const int primary = probe & 0xff;
             if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT || primary == SQLITE_CANTOPEN)
@@ -143,18 +181,11 @@ void Connection::configure()
                     failure::CannotOpenDatabase, m_path, QString::fromUtf8(sqlite3_errmsg(m_db)));
             throw sqliteFailure(m_db, probe);
         }
-        if (!readOnly) {
-            if (sqlite3_db_readonly(m_db, "main") == 1)
-                throw namedFailure(failure::CannotUpdate, m_path, QStringLiteral("opened read-only"));
-            // Readers never block the writer, and a commit needs no sync.
-            execute(QStringLiteral("PRAGMA journal_mode=WAL"));
-        }
-        execute(QStringLiteral("PRAGMA synchronous=NORMAL"));
-        jet::registerFunctions(m_db, m_now);
     } catch (const Failure&) {
         close();
         throw;
     }
+    return true;
 }
 
 void Connection::execute(const QString& sql)
@@ -171,6 +202,20 @@ qint64 Connection::mainFileBytes() const
         || !file->pMethods || file->pMethods->xFileSize(file, &size) != SQLITE_OK)
         return 0;
     return size;
+}
+
+bool Connection::fileHasMoved() const
+{
+    int moved = 0;
+    return sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved != 0;
+}
+
+void Connection::abandonMovedFile()
+{
+    if (!m_db)
+        return;
+    sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    m_db = nullptr;
 }
 
 long long Connection::lastInsertRowId() const

@@ -49,6 +49,15 @@ public:
     // The length of the database file, read on its open descriptor: no path
     // lookup, cheap enough for every stored row.
     qint64 mainFileBytes() const;
+    // True once the path no longer names the file this connection has open
+    // (deleted, renamed, or another file moved over it).
+    bool fileHasMoved() const;
+    // For a file that moved: copies what this connection's log holds into
+    // the file it has open and empties the log, then lets go of the handle
+    // without closing it. Closing would delete the -wal and -shm files by
+    // path, and those paths may now serve the file that took its place.
+    // Leaks the handle: for a process about to end.
+    void abandonMovedFile();
 
     long long lastInsertRowId() const;
     // Rows changed by the last INSERT, UPDATE or DELETE.
@@ -58,6 +67,7 @@ public:
 private:
     Connection() = default;
     void configure();
+    bool openAndProbe();
     void close() noexcept;
 
     sqlite3* m_db = nullptr;

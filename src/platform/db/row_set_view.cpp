@@ -11,7 +11,7 @@
 namespace corvane::platform::db {
 
 RowSetView::RowSetView(const Connection& connection, const QString& table)
-    : m_connection(connection)
+    : m_connection(&connection)
     , m_columns(connection, table)
 {
     QStringList names;
@@ -23,7 +23,7 @@ RowSetView::RowSetView(const Connection& connection, const QString& table)
 
 void RowSetView::refresh()
 {
-    Statement select(m_connection,
+    Statement select(connection(),
         QStringLiteral("SELECT rowid, ") + m_selectColumns + QStringLiteral(" FROM ")
             + quoteIdentifier(m_columns.table()) + QStringLiteral(" ORDER BY rowid"));
     std::vector<long long> rowIds;
@@ -39,6 +39,13 @@ void RowSetView::refresh()
     m_rows = std::move(rows);
     m_edits.clear();
     m_current = m_rows.empty() ? -1 : 0;
+}
+
+const Connection& RowSetView::connection() const
+{
+    if (!m_connection)
+        throw failure::ObjectNotSet.make();
+    return *m_connection;
 }
 
 void RowSetView::changeCurrent(long long index)
@@ -58,7 +65,7 @@ void RowSetView::moveTo(long long index)
 bool RowSetView::findFirst(const QString& criterion)
 {
     // Jet dialect: the table name in brackets, the criterion as written.
-    const ResultSet found(m_connection,
+    const ResultSet found(connection(),
         QStringLiteral("SELECT rowid FROM [") + m_columns.table() + QStringLiteral("] WHERE ") + criterion,
         QueryAccess::ReadOnly);
     long long best = -1;
@@ -106,7 +113,7 @@ void RowSetView::setValue(const QString& column, const Value& value)
 
 std::vector<Value> RowSetView::readRow(long long rowId) const
 {
-    Statement select(m_connection,
+    Statement select(connection(),
         QStringLiteral("SELECT ") + m_selectColumns + QStringLiteral(" FROM ")
             + quoteIdentifier(m_columns.table()) + QStringLiteral(" WHERE rowid = ?"));
     select.bind(1, Value(rowId));
@@ -126,7 +133,7 @@ void RowSetView::update()
     QStringList assignments;
     for (const auto& edit : m_edits)
         assignments.append(quoteIdentifier(m_columns.at(edit.first).name) + QStringLiteral(" = ?"));
-    Statement write(m_connection,
+    Statement write(connection(),
         QStringLiteral("UPDATE ") + quoteIdentifier(m_columns.table()) + QStringLiteral(" SET ")
             + assignments.join(QStringLiteral(", ")) + QStringLiteral(" WHERE rowid = ?"));
     int parameter = 0;
@@ -135,7 +142,7 @@ void RowSetView::update()
     const long long rowId = m_rowIds[static_cast<std::size_t>(m_current)];
     write.bind(++parameter, Value(rowId));
     write.step();
-    if (m_connection.changes() == 0)
+    if (connection().changes() == 0)
         throw failure::RecordIsDeleted.make();
     m_edits.clear();
     // Read back what the column made of the values (affinity, dates).

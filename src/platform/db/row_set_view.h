@@ -17,7 +17,12 @@ class Connection;
 class RowSetView {
 public:
     // Loads the rows; the first is current. 3078 when the table does not exist.
+    // Reads and writes go through that connection until attach() names
+    // another, or detach() none (a view kept while no connection is open).
     RowSetView(const Connection& connection, const QString& table);
+
+    void attach(const Connection& connection) { m_connection = &connection; }
+    void detach() { m_connection = nullptr; }
 
     // Loads the rows again; the first is current, pending edits are dropped.
     void refresh();
@@ -53,7 +58,9 @@ private:
     std::vector<Value> readRow(long long rowId) const;
     void changeCurrent(long long index);
 
-    const Connection& m_connection;
+    const Connection& connection() const;
+
+    const Connection* m_connection;
     TableColumns m_columns;
     QString m_selectColumns;
     std::vector<long long> m_rowIds; // ascending: the table's order

@@ -47,6 +47,8 @@ Failure sqliteFailure(int resultCode, const QString& message)
         return failureWithDetail(CurrentlyLocked, message);
     case SQLITE_FULL:
         return failureWithDetail(DiskFull, message);
+    case SQLITE_IOERR:
+        return failureWithDetail(DiskError, message);
     case SQLITE_READONLY:
         return failureWithDetail(CannotUpdate, message);
     case SQLITE_NOTADB:

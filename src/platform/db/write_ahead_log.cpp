@@ -3,9 +3,11 @@
 #include "platform/db/connection.h"
 #include "platform/db/sqlite_failure.h"
 
+#include <QFile>
 #include <algorithm>
 #include <optional>
 #include <sqlite3.h>
+#include <sys/statvfs.h>
 #include <utility>
 
 namespace corvane::platform::db {
@@ -18,6 +20,11 @@ constexpr qint64 FrameHeaderBytes = 24;
 constexpr qint64 LogHeaderBytes = 32;
 // SQLite's own autocheckpoint, given back when this object goes.
 constexpr int DefaultCheckpointPages = 1000;
+// The log takes at most a quarter of the free space.
+constexpr qint64 LogShareOfFreeSpace = 4;
+constexpr int FewestCheckpointPages = 8;
+// statvfs is cheap, but not free for every row.
+constexpr int CommitsPerSpaceCheck = 64;
 
 qint64 pageSize(sqlite3* db)
 {
@@ -36,6 +43,7 @@ WriteAheadLog::WriteAheadLog(const Connection& connection, int checkpointPages)
     : m_connection(connection)
     , m_checkpointPages(checkpointPages)
     , m_frameBytes(pageSize(connection.handle()) + FrameHeaderBytes)
+    , m_pagesBeforeCheckpoint(pagesTheDiskAllows())
     , m_checkpointer([this, path = connection.path()] { runCheckpoints(path); })
 {
     sqlite3_wal_hook(m_connection.handle(), &WriteAheadLog::onCommit, this);
@@ -83,6 +91,19 @@ void WriteAheadLog::checkpointAndTruncate()
     }
 }
 
+// The log is copied back once it holds this many pages, or sooner when the
+// disk is short of space: it grows until then, and a log that fills the
+// disk cannot be copied back into a file that would have to grow too.
+int WriteAheadLog::pagesTheDiskAllows() const
+{
+    struct statvfs disk { };
+    if (::statvfs(QFile::encodeName(m_connection.path()).constData(), &disk) != 0)
+        return m_checkpointPages;
+    const qint64 free = static_cast<qint64>(disk.f_bavail) * static_cast<qint64>(disk.f_frsize);
+    const qint64 pages = free / LogShareOfFreeSpace / m_frameBytes;
+    return static_cast<int>(std::clamp<qint64>(pages, FewestCheckpointPages, m_checkpointPages));
+}
+
 // Runs on the writer's thread after every commit, with the frames now in
 // the log; fewer than before means the log started again from its head.
 int WriteAheadLog::onCommit(void* self, sqlite3* db, const char* schema, int frames)
@@ -111,9 +132,13 @@ int WriteAheadLog::onCommit(void* self, sqlite3* db, const char* schema, int fra
         }
         return SQLITE_OK;
     }
+    if (--log->m_commitsUntilSpaceCheck <= 0) {
+        log->m_commitsUntilSpaceCheck = CommitsPerSpaceCheck;
+        log->m_pagesBeforeCheckpoint = log->pagesTheDiskAllows();
+    }
     {
         const std::lock_guard lock(log->m_mutex);
-        if (frames - log->m_copied < log->m_checkpointPages || log->m_running || log->m_requested)
+        if (frames - log->m_copied < log->m_pagesBeforeCheckpoint || log->m_running || log->m_requested)
             return SQLITE_OK;
         log->m_requested = true;
     }

@@ -38,11 +38,15 @@ public:
 
 private:
     static int onCommit(void* self, sqlite3* db, const char* schema, int frames);
+    int pagesTheDiskAllows() const;
     void runCheckpoints(QString path);
 
     const Connection& m_connection;
     int m_checkpointPages;
     qint64 m_frameBytes;
+    // The writer's thread only: the checkpoint threshold as free space allows.
+    int m_pagesBeforeCheckpoint;
+    int m_commitsUntilSpaceCheck = 0;
     // Frames in the log after the writer's last commit (writer's thread only).
     int m_frames = 0;
     mutable std::mutex m_mutex;

@@ -47,6 +47,7 @@ inline constexpr Code CouldNotFindFile { 3024, "Could not find file" };
 inline constexpr Code FileAlreadyInUse { 3045, "Could not use the file; file already in use." };
 inline constexpr Code CannotUpdate { 3027, "Cannot update. Database or object is read-only." };
 inline constexpr Code DiskFull { 3035, "System resource exceeded." };
+inline constexpr Code DiskError { 3043, "Disk or network error." };
 inline constexpr Code ItemNotFound { 3265, "Item not found in this collection." };
 inline constexpr Code UpdateWithoutAddNew { 3020, "Update or CancelUpdate without AddNew or Edit." };
 inline constexpr Code DatabaseEngineError { 3146, "ODBC--call failed." };
