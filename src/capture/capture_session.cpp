@@ -91,8 +91,9 @@ bool CaptureSession::startCapture(
             throw platform::failure::SocketAlreadyBound.make();
         openDatabaseIfClosed();
         m_socket->setLocalPort(port);
-        m_earlierKernelDrops += static_cast<long long>(m_socket->kernelDrops());
+        const auto earlierDrops = static_cast<long long>(m_socket->kernelDrops()); // a bind starts anew
         m_socket->bind(port);
+        m_earlierKernelDrops += earlierDrops;
         m_stopping = false;
         showState(QString(CaptureOnCaption));
     });
@@ -102,8 +103,9 @@ bool CaptureSession::startCapture(const QString& bindAddress, int localPort)
 {
     return trap(m_logger, [&] {
         openDatabaseIfClosed();
-        m_earlierKernelDrops += static_cast<long long>(m_socket->kernelDrops());
+        const auto earlierDrops = static_cast<long long>(m_socket->kernelDrops()); // a bind starts anew
         m_socket->bind(bindAddress, localPort);
+        m_earlierKernelDrops += earlierDrops;
         m_stopping = false;
         showState(QString(CaptureOnCaption));
     });
