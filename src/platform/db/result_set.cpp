@@ -1,62 +1,11 @@
 #include "platform/db/result_set.h"
 
 #include "platform/db/connection.h"
+#include "platform/db/query_cursor.h"
 #include "platform/db/sqlite_failure.h"
 #include "platform/db/sqlite_query.h"
-#include "platform/db/statement.h"
-
-#include <algorithm>
-#include <cstring>
-#include <optional>
-#include <sqlite3.h>
 
 namespace corvane::platform::db {
-
-namespace {
-
-// Only what a plain SELECT needs: reading tables and calling functions. Not
-// even PRAGMA, ATTACH or BEGIN, which sqlite3_stmt_readonly lets through.
-int readOnlyAuthorizer(void*, int action, const char* /*arg1*/, const char* arg2, const char*, const char*)
-{
-    switch (action) {
-    case SQLITE_SELECT:
-    case SQLITE_READ:
-        return SQLITE_OK;
-    case SQLITE_FUNCTION:
-        return arg2 && std::strcmp(arg2, "load_extension") == 0 ? SQLITE_DENY : SQLITE_OK;
-    default:
-        return SQLITE_DENY;
-    }
-}
-
-// Installed for the whole fetch: SQLite may prepare again while stepping.
-class ReadOnlyGuard {
-public:
-    ReadOnlyGuard(sqlite3* db, bool active)
-        : m_db(active ? db : nullptr)
-    {
-        if (m_db)
-            sqlite3_set_authorizer(m_db, readOnlyAuthorizer, nullptr);
-    }
-    ~ReadOnlyGuard()
-    {
-        if (m_db)
-            sqlite3_set_authorizer(m_db, nullptr, nullptr);
-    }
-    ReadOnlyGuard(const ReadOnlyGuard&) = delete;
-    ReadOnlyGuard& operator=(const ReadOnlyGuard&) = delete;
-
-private:
-    sqlite3* m_db;
-};
-
-Failure readOnlyRefusal(const QString& detail)
-{
-    return failureWithDetail(
-        failure::InvalidSqlStatement, QStringLiteral("this query may only read the database: ") + detail);
-}
-
-} // namespace
 
 ResultSet::ResultSet(const Connection& connection, const QString& queryText, QueryAccess access)
     : ResultSet(connection, toSqliteQuery(connection, queryText), access)
@@ -70,34 +19,16 @@ ResultSet ResultSet::fromSqlite(const Connection& connection, const SqliteQuery&
 
 ResultSet::ResultSet(const Connection& connection, const SqliteQuery& query, QueryAccess access)
 {
-    const bool readOnly = access == QueryAccess::ReadOnly;
-    ReadOnlyGuard guard(connection.handle(), readOnly);
-
-    std::optional<Statement> statement;
-    try {
-        statement.emplace(connection, query.sql);
-    } catch (const Failure& failure) {
-        if (readOnly && failure.number() == failure::InvalidSqlStatement.number)
-            throw readOnlyRefusal(failure.description());
-        throw;
-    }
-    if (readOnly && !statement->isReadOnly())
-        throw readOnlyRefusal(QStringLiteral("the statement writes"));
-
-    const int columns = std::max(0, statement->columnCount() - query.hiddenTrailingColumns);
-    for (int c = 0; c < columns; ++c) {
-        m_columnNames.append(statement->columnName(c));
-        const QString key = m_columnNames.back().toCaseFolded();
+    QueryCursor cursor(connection, query, access);
+    m_columnNames = cursor.columnNames();
+    for (int c = 0; c < cursor.columnCount(); ++c) {
+        const QString key = m_columnNames[c].toCaseFolded();
         if (!m_byFoldedName.contains(key)) // the first of equal names wins
             m_byFoldedName.insert(key, c);
     }
-    while (statement->step()) {
-        std::vector<Value> row;
-        row.reserve(static_cast<std::size_t>(columns));
-        for (int c = 0; c < columns; ++c)
-            row.push_back(statement->column(c));
-        m_rows.push_back(std::move(row));
-    }
+    std::vector<Value> row;
+    while (cursor.next(row))
+        m_rows.push_back(row);
 }
 
 int ResultSet::columnIndex(const QString& name) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/db/query_cursor.h"
 #include "platform/db/sqlite_query.h"
 #include "platform/db/value.h"
 
@@ -11,13 +12,6 @@
 namespace corvane::platform::db {
 
 class Connection;
-
-enum class QueryAccess {
-    Any,
-    // Report and chart queries: one SELECT that can change nothing; a write,
-    // ATTACH, PRAGMA, transaction or second statement fails before it runs.
-    ReadOnly,
-};
 
 // The rows of one query, fetched whole when it opens, with a current row that
 // moves first, last and next, so callers get the record count and the values
