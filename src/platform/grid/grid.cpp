@@ -31,13 +31,21 @@ int compareKeys(const SortKey& a, const SortKey& b)
 
 void Grid::setContents(const QStringList& headings, std::vector<QStringList> rows)
 {
+    RowStore store(static_cast<int>(headings.size()));
+    for (const QStringList& row : rows)
+        store.append(row);
+    setRows(headings, std::move(store));
+}
+
+void Grid::setRows(const QStringList& headings, RowStore rows)
+{
     m_headings = headings;
     m_rows = std::move(rows);
-    for (QStringList& row : m_rows) {
-        while (row.size() < m_headings.size())
-            row.append(QString());
-        if (row.size() > m_headings.size())
-            row.resize(m_headings.size());
+    if (m_rows.columns() != m_headings.size()) {
+        RowStore fitted(static_cast<int>(m_headings.size()));
+        for (std::size_t r = 0; r < m_rows.size(); ++r)
+            fitted.append(m_rows.row(r));
+        m_rows = std::move(fitted);
     }
     m_widths.assign(static_cast<std::size_t>(cols()), DefaultColWidth);
     m_alignments.assign(static_cast<std::size_t>(cols()), 0);
@@ -51,26 +59,22 @@ void Grid::checkCell(int row, int col) const
         throw failure::SubscriptOutOfRange.make(QStringLiteral("cell %1, %2").arg(row).arg(col));
 }
 
-QStringList& Grid::rowAt(int row)
-{
-    return row == 0 ? m_headings : m_rows[static_cast<std::size_t>(row - 1)];
-}
-
-const QStringList& Grid::rowAt(int row) const
-{
-    return row == 0 ? m_headings : m_rows[static_cast<std::size_t>(row - 1)];
-}
-
-const QString& Grid::text(int row, int col) const
+QString Grid::text(int row, int col) const
 {
     checkCell(row, col);
-    return rowAt(row)[col];
+    return row == 0 ? m_headings[col] : m_rows.text(static_cast<std::size_t>(row - 1), col);
 }
 
 void Grid::setText(int row, int col, const QString& text)
 {
     checkCell(row, col);
-    rowAt(row)[col] = text;
+    if (row == 0) {
+        m_headings[col] = text;
+        return;
+    }
+    QStringList cells = m_rows.row(static_cast<std::size_t>(row - 1));
+    cells[col] = text;
+    m_rows.replace(static_cast<std::size_t>(row - 1), cells);
 }
 
 void Grid::setCurrentCell(int row, int col)
@@ -106,35 +110,31 @@ void Grid::sort(SortDirection direction)
     const int left = selectionLeft();
     const int right = selectionRight();
 
-    // Keys are built once per cell, not once per comparison.
+    // Keys are built once per cell, not once per comparison, side by side.
     const auto count = static_cast<std::size_t>(bottom - top + 1);
-    std::vector<std::vector<SortKey>> keys(count);
+    const auto width = static_cast<std::size_t>(right - left + 1);
+    std::vector<SortKey> keys(count * width);
     for (std::size_t i = 0; i < count; ++i) {
-        const QStringList& row = m_rows[static_cast<std::size_t>(top - 1) + i];
-        for (int c = left; c <= right; ++c) {
-            SortKey key {};
-            key.isNumber = isNumber(row[c], &key.number);
+        for (std::size_t k = 0; k < width; ++k) {
+            const QString cell
+                = m_rows.text(static_cast<std::size_t>(top - 1) + i, left + static_cast<int>(k));
+            SortKey& key = keys[i * width + k];
+            key.isNumber = isNumber(cell, &key.number);
             if (!key.isNumber)
-                key.folded = row[c].toCaseFolded();
-            keys[i].push_back(std::move(key));
+                key.folded = cell.toCaseFolded();
         }
     }
     std::vector<std::size_t> order(count);
     std::iota(order.begin(), order.end(), 0);
     const int sign = direction == SortDirection::Ascending ? 1 : -1;
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        for (std::size_t k = 0; k < keys[a].size(); ++k) {
-            if (const int c = compareKeys(keys[a][k], keys[b][k]); c != 0)
+        for (std::size_t k = 0; k < width; ++k) {
+            if (const int c = compareKeys(keys[a * width + k], keys[b * width + k]); c != 0)
                 return sign * c < 0;
         }
         return false;
     });
-
-    std::vector<QStringList> sorted;
-    sorted.reserve(count);
-    for (std::size_t i : order)
-        sorted.push_back(std::move(m_rows[static_cast<std::size_t>(top - 1) + i]));
-    std::move(sorted.begin(), sorted.end(), m_rows.begin() + (top - 1));
+    m_rows.reorder(static_cast<std::size_t>(top - 1), order);
 }
 
 int Grid::colWidth(int col) const

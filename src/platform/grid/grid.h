@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/grid/row_store.h"
+
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -21,20 +23,22 @@ public:
     // Replaces everything; every row is padded or cut to the headings' width.
     // The current cell becomes (1, 0), or (0, 0) without data rows.
     void setContents(const QStringList& headings, std::vector<QStringList> rows);
-    void clear() { setContents({}, {}); }
+    // The same with rows already stored, e.g. read on another thread.
+    void setRows(const QStringList& headings, RowStore rows);
+    void clear() { setRows(QStringList(), RowStore()); }
 
     // Counts include the heading row.
     int rows() const { return static_cast<int>(m_rows.size()) + 1; }
     int cols() const { return static_cast<int>(m_headings.size()); }
 
-    const QString& text(int row, int col) const;
+    QString text(int row, int col) const;
     void setText(int row, int col, const QString& text);
 
     int row() const { return m_row; }
     int col() const { return m_col; }
     // Moving the current cell collapses the selection onto it.
     void setCurrentCell(int row, int col);
-    const QString& currentText() const { return text(m_row, m_col); }
+    QString currentText() const { return text(m_row, m_col); }
 
     int rowSel() const { return m_rowSel; }
     int colSel() const { return m_colSel; }
@@ -64,13 +68,14 @@ public:
     // Whether a cell's text counts as a number for the sort.
     static bool isNumber(const QString& text, double* value = nullptr);
 
+    // What the rows take in memory.
+    std::size_t rowBytes() const { return m_rows.bytes(); }
+
 private:
     void checkCell(int row, int col) const;
-    QStringList& rowAt(int row);
-    const QStringList& rowAt(int row) const;
 
     QStringList m_headings;
-    std::vector<QStringList> m_rows;
+    RowStore m_rows;
     std::vector<int> m_widths;
     std::vector<int> m_alignments;
     int m_row = 0;
