@@ -126,6 +126,7 @@ void CaptureSession::stopCapture()
 long long CaptureSession::abandon()
 {
     m_retry.stop();
+    m_socket->stopReceiving(); // what the system still holds is counted too
     long long unstored = static_cast<long long>(m_socket->close());
     if (m_held) {
         m_held.reset();

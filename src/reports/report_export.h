@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QString>
-#include <cstdint>
-#include <functional>
 
 namespace corvane {
+
+class BackgroundTask;
 
 namespace platform {
 class Grid;
@@ -23,21 +23,12 @@ inline constexpr const char* ExportDefaultExtension = "csv";
 inline constexpr const char* ExportNoFileNameText = "No Filename entered, data has not been exported";
 inline constexpr const char* ExportingCaption = " Exporting..";
 
-// The last column and row an export writes. The export counts columns in
-// 8 bits and rows in 16, so a grid beyond 255 columns or 32,767 rows (the
-// heading row included) fails with "Overflow" before anything is written.
-struct ExportRange {
-    std::uint8_t lastColumn;
-    std::int16_t lastRow;
-};
-ExportRange exportRangeOf(const platform::Grid& grid);
-
-// Writes the grid, heading row first, each line its cells each followed by
-// "," then CR LF, into the file at path (created or emptied). progress gets
-// every row number before the row is written. A path that cannot be opened
-// fails before anything is written; lines written before a later failure
-// stay. Afterwards the grid's current cell is the last one written.
-void writeExport(platform::Grid& grid, const ExportRange& range, const QString& path,
-    const std::function<void(int row)>& progress = {});
+// Writes every row of the grid, heading row first, each line its cells each
+// followed by "," then CR LF. Meant for the task's thread while nobody
+// changes the grid: it only reads it, and counts the rows written. The file
+// is written beside the path and takes its place only once whole, so a
+// cancel or a failure leaves what was there; a path whose folder cannot be
+// written fails before anything is written.
+void writeExport(const platform::Grid& grid, const QString& path, BackgroundTask& task);
 
 } // namespace corvane

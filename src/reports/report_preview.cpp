@@ -1,17 +1,18 @@
 #include "reports/report_preview.h"
 
+#include "base/background_task.h"
 #include "base/error_logger.h"
 #include "base/shared_state.h"
 #include "base/trap.h"
 #include "browse/recent_log.h"
 #include "platform/db/result_set.h"
-#include "platform/dialogs/mouse_pointer.h"
 #include "platform/grid/design_geometry.h"
 #include "platform/grid/grid_widget.h"
 #include "reports/report_export.h"
+#include "reports/report_rows.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -36,6 +37,8 @@ constexpr float DesignAreaHeight = 4425;
 constexpr GridPlacement DesignGrid { 90, 120, 5295, 3615 };
 constexpr int AreaHeightMargin = 1100; // outer height less the preview area's height
 constexpr int AreaWidthMargin = 200; // outer width less the preview area's width
+// Work shorter than this shows no progress.
+constexpr qint64 QuietMs = 500;
 
 } // namespace
 
@@ -53,7 +56,9 @@ ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, plat
     , m_lblPrint(new QLabel(this))
     , m_prgPrint(new QProgressBar(this))
     , m_picView(new QFrame(this))
+    , m_cmdCancel(new QPushButton(QStringLiteral("Cancel"), this))
     , m_msgReport(new platform::GridWidget(m_picView))
+    , m_task(new BackgroundTask(this))
     , m_areaWidth(DesignAreaWidth)
     , m_areaHeight(DesignAreaHeight)
     , m_placement(DesignGrid)
@@ -85,6 +90,10 @@ ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, plat
     m_prgPrint->setAccessibleName(QStringLiteral("Export progress"));
     m_lblPrint->hide();
     m_prgPrint->hide();
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    m_cmdCancel->setToolTip(QStringLiteral("Stop reading or exporting"));
+    m_cmdCancel->setAutoDefault(false);
+    m_cmdCancel->hide();
     m_picView->setObjectName(QStringLiteral("picView"));
     m_picView->setFrameShape(QFrame::StyledPanel);
     m_msgReport->setObjectName(QStringLiteral("msgReport"));
@@ -100,6 +109,7 @@ ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, plat
     platform::setGeometryInTwips(m_cmdClose, 4080, 120, 1320, 500);
     platform::setGeometryInTwips(m_lblPrint, 5520, 90, 1275, 240);
     platform::setGeometryInTwips(m_prgPrint, 5520, 360, 1245, 210);
+    platform::setGeometryInTwips(m_cmdCancel, 6900, 120, 1100, 500);
     showLayout();
     resize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
     setTabOrder(m_cboZoomView, m_cmdExport);
@@ -110,6 +120,27 @@ ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, plat
     connect(m_cboZoomView, &QComboBox::activated, this, &ReportPreview::cboZoomView_Click);
     connect(m_cmdClose, &QPushButton::clicked, this, &ReportPreview::cmdClose_Click);
     connect(m_cmdExport, &QPushButton::clicked, this, &ReportPreview::cmdExport_Click);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &ReportPreview::cmdCancel_Click);
+    connect(m_task, &BackgroundTask::progressed, this, &ReportPreview::showProgress);
+    connect(m_task, &BackgroundTask::finished, this, [this] {
+        if (std::exchange(m_exporting, false))
+            exportWritten();
+        else
+            rowsRead();
+    });
+    connect(m_task, &BackgroundTask::failed, this, [this](int number, const QString& description) {
+        m_exporting = false;
+        showBusy(false);
+        trap(m_logger, [&] { throw platform::Failure(number, description); });
+    });
+    connect(m_task, &BackgroundTask::cancelled, this, [this] {
+        const bool reading = !std::exchange(m_exporting, false);
+        showBusy(false);
+        m_lblPrint->hide();
+        m_prgPrint->hide();
+        if (reading)
+            close();
+    });
     connect(m_msgReport, &platform::GridWidget::gridClicked, this, &ReportPreview::msgReport_Click);
 
     Form_Load(query);
@@ -122,16 +153,67 @@ void ReportPreview::Form_Load(const QString& query)
     // Choosing by program counts as a choice.
     m_cboZoomView->setCurrentIndex(DefaultZoomEntry);
     cboZoomView_Click();
+    m_read = std::make_shared<ReportRows>();
+    showBusy(true);
+    m_task->start([read = m_read, &engine = m_state.engine(), path = m_state.databasePath, query](
+                      BackgroundTask& task) { *read = readReportRows(engine, path, query, task); });
+}
+
+void ReportPreview::rowsRead()
+{
+    showBusy(false);
+    m_lblPrint->hide();
+    m_prgPrint->hide();
     trap(m_logger, [&] {
-        {
-            const platform::BusyPointer busy;
-            loadQuery(m_state.engine(), m_state.databasePath, query, platform::db::QueryAccess::ReadOnly,
-                m_msgReport->grid());
-            m_msgReport->refresh();
-        }
+        m_msgReport->grid().setRows(m_read->headings, std::move(m_read->rows));
+        m_read.reset();
+        m_msgReport->refresh();
         initialLayout(m_msgReport->grid(), m_placement, m_areaWidth, m_areaHeight, zoom());
         showLayout();
     });
+}
+
+bool ReportPreview::isBusy() const
+{
+    return m_task->isRunning();
+}
+
+// While work runs, only Cancel and CLOSE (which cancels) act; the grid
+// must not change under an export.
+void ReportPreview::showBusy(bool busy)
+{
+    m_msgReport->setEnabled(!busy);
+    m_cboZoomView->setEnabled(!busy);
+    m_cmdExport->setEnabled(!busy);
+    if (!busy)
+        m_cmdCancel->hide();
+}
+
+void ReportPreview::showProgress(long long done, qint64 elapsedMs)
+{
+    if (elapsedMs < QuietMs)
+        return;
+    m_cmdCancel->show();
+    if (m_exporting) {
+        m_prgPrint->setValue(static_cast<int>(std::min<long long>(done, m_prgPrint->maximum())));
+        return;
+    }
+    m_lblPrint->setText(QStringLiteral("%1 rows, %2 s").arg(done).arg(elapsedMs / 1000.0, 0, 'f', 1));
+    m_lblPrint->show();
+    m_prgPrint->setRange(0, 0); // how many rows will come is not known
+    m_prgPrint->show();
+}
+
+void ReportPreview::cmdCancel_Click()
+{
+    m_task->cancel();
+}
+
+void ReportPreview::closeEvent(QCloseEvent* event)
+{
+    // What runs stops; the task waits for it when the preview goes.
+    m_task->cancel();
+    QDialog::closeEvent(event);
 }
 
 void ReportPreview::resizeEvent(QResizeEvent* event)
@@ -232,29 +314,28 @@ void ReportPreview::cmdExport_Click()
             m_dialogs.showMessage(QString::fromLatin1(ExportNoFileNameText), ApplicationTitle);
             return;
         }
-        platform::Grid& grid = m_msgReport->grid();
-        const ExportRange range = exportRangeOf(grid);
-        m_prgPrint->setRange(0, range.lastRow);
+        const int rows = m_msgReport->grid().rows();
+        m_prgPrint->setRange(0, rows);
         m_prgPrint->setValue(0);
         m_prgPrint->show();
         m_lblPrint->setText(QString::fromLatin1(ExportingCaption));
         m_lblPrint->show();
-        const platform::BusyPointer busy;
-        repaint();
-        // The bar is painted at most once a frame; its value follows every row.
-        QElapsedTimer sincePaint;
-        sincePaint.start();
-        writeExport(grid, range, path, [&](int row) {
-            m_prgPrint->setValue(row);
-            if (sincePaint.elapsed() >= 16) {
-                m_prgPrint->repaint();
-                sincePaint.restart();
-            }
-        });
-        m_prgPrint->hide();
-        m_lblPrint->hide();
-        m_msgReport->refresh();
+        m_exporting = true;
+        showBusy(true);
+        m_task->start(
+            [&grid = m_msgReport->grid(), path](BackgroundTask& task) { writeExport(grid, path, task); });
     });
+}
+
+void ReportPreview::exportWritten()
+{
+    showBusy(false);
+    m_prgPrint->hide();
+    m_lblPrint->hide();
+    platform::Grid& grid = m_msgReport->grid();
+    if (grid.cols() > 0) // the last cell written, as the old export left it
+        grid.setCurrentCell(grid.rows() - 1, grid.cols() - 1);
+    m_msgReport->refresh();
 }
 
 void ReportPreview::showLayout()

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <memory>
 
 class QComboBox;
 class QFrame;
@@ -14,8 +15,10 @@ class QPushButton;
 
 namespace corvane {
 
+class BackgroundTask;
 class ErrorLogger;
 class SharedState;
+struct ReportRows;
 
 namespace platform {
 class Dialogs;
@@ -24,7 +27,11 @@ class GridWidget;
 
 // frmReportPreview: the rows of one report run in a zoomable grid, with the
 // export to a comma-separated file. It only reads the database. Made for one
-// run: constructing it loads the query; closing it ends it.
+// run: constructing it starts reading the query; closing it ends it. The
+// query and the export run on a thread of their own, so the windows go on
+// answering; past half a second they show their progress and a Cancel that
+// stops them and leaves everything as it was (a cancelled reading closes the
+// preview).
 class ReportPreview : public QDialog {
     Q_OBJECT
 public:
@@ -36,21 +43,29 @@ public:
     void RefreshPrintPreview();
 
     platform::GridWidget& grid() { return *m_msgReport; }
+    // Reading the query or writing an export.
+    bool isBusy() const;
     const GridPlacement& gridPlacement() const { return m_placement; }
 
     void cboZoomView_Click();
     // Receives the code of a typed character and may change it; 0 types nothing.
     void cboZoomView_KeyPress(int& keyAscii);
     void cmdClose_Click();
+    void cmdCancel_Click();
     void cmdExport_Click();
     void msgReport_Click();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load(const QString& query);
+    void rowsRead();
+    void exportWritten();
+    void showProgress(long long done, qint64 elapsedMs);
+    void showBusy(bool busy);
     void Form_Resize();
     void showLayout();
     double zoom() const;
@@ -66,7 +81,11 @@ private:
     QLabel* m_lblPrint;
     QProgressBar* m_prgPrint;
     QFrame* m_picView;
+    QPushButton* m_cmdCancel;
     platform::GridWidget* m_msgReport;
+    BackgroundTask* m_task;
+    std::shared_ptr<ReportRows> m_read;
+    bool m_exporting = false;
     // The preview area's size and the grid's place in it, in twips.
     float m_areaWidth;
     float m_areaHeight;

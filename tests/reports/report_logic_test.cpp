@@ -5,7 +5,6 @@
 #include "report_windows.h"
 #include "reports/filter_date_text.h"
 #include "reports/preview_layout.h"
-#include "reports/report_export.h"
 #include "reports/report_query.h"
 
 #include <gtest/gtest.h>
@@ -95,27 +94,6 @@ TEST(PreviewLayout, InitialLayoutSharesTheWidthAndRefreshKeepsProportions)
     refreshLayout(grid, placement, 4100 + 100, 6000, 1.0);
     EXPECT_EQ(widthsOf(grid), (std::vector<int> { 512, 1538, 2050, 0 }))
         << "512.5 and 1537.5 go to the even side";
-}
-
-TEST(ReportExport, RefusesWhatItCannotCountBeforeWriting)
-{
-    const struct {
-        int columns;
-        int dataRows;
-        bool fits;
-    } cases[]
-        = { { 255, 1, true }, { 256, 1, false }, { 0, 0, false }, { 1, 32766, true }, { 1, 32767, false } };
-    for (const auto& c : cases) {
-        const Grid grid = gridOfColumns(c.columns, c.dataRows);
-        bool fits = true;
-        try {
-            exportRangeOf(grid);
-        } catch (const Failure& failure) {
-            EXPECT_EQ(failure.number(), 6);
-            fits = false;
-        }
-        EXPECT_EQ(fits, c.fits) << c.columns << " columns, " << c.dataRows << " data rows";
-    }
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 // The preview window: zoom, resize, sort, keys and the export.
 #include "report_windows.h"
 
+#include <QDir>
+#include <QProcess>
+
 namespace corvane {
 namespace {
 
@@ -139,6 +142,7 @@ TEST_F(ReportWindowsTest, ExportWritesTheGridAsShown)
         dialogs.expectBox(confirmation, MessageAnswer::Yes);
         dialogs.expectSave(path);
         exportButton->click();
+        ASSERT_TRUE(waitUntilIdle(preview));
         const QByteArray cells = "a,b,q\"uot\xc3\xa9,\r\n";
         EXPECT_EQ(readFile(path),
             "src=,sent+rcvd,x y,Q,\r\n203.0.113.5,77," + cells + "192.0.2.1,460," + cells + "192.0.2.2,1500,"
@@ -157,6 +161,7 @@ TEST_F(ReportWindowsTest, ExportWritesTheGridAsShown)
         dialogs.expectBox(failureBox(
             75, QStringLiteral("Path/File access error: %1 (No such file or directory)").arg(missing)));
         exportButton->click();
+        ASSERT_TRUE(waitUntilIdle(preview));
         dialogs.verifyAllUsed();
         EXPECT_EQ(child<QLabel>(&preview, "lblPrint")->text(), " Exporting..");
         EXPECT_FALSE(child<QLabel>(&preview, "lblPrint")->isHidden());
@@ -167,10 +172,73 @@ TEST_F(ReportWindowsTest, ExportWritesTheGridAsShown)
     type("T3", QStringLiteral("nothing"));
     dialogs.expectBox(confirmation, MessageAnswer::Yes);
     dialogs.expectSave(path);
-    EXPECT_TRUE(
-        runReport([](ReportPreview& preview) { child<QPushButton>(&preview, "cmdExport")->click(); }));
+    EXPECT_TRUE(runReport([](ReportPreview& preview) {
+        child<QPushButton>(&preview, "cmdExport")->click();
+        EXPECT_TRUE(waitUntilIdle(preview));
+    }));
     dialogs.verifyAllUsed();
     EXPECT_EQ(readFile(path), "src=,sent+rcvd,x y,Q,\r\n");
+}
+
+// Any number of rows (the old 16-bit row counter stopped at 32,767), byte for
+// byte what corvane-query prints; a cancelled export leaves the file as it
+// was, and a cancelled reading closes the preview with nothing shown.
+TEST_F(ReportWindowsTest, ExportWritesEveryRowAndCancelLeavesEverythingAsItWas)
+{
+    execute(
+        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40000) "
+                       "INSERT INTO syslog ([src=], [start_time=], [sent+rcvd]) "
+                       "SELECT '10.0.' || (i % 256) || '.' || (i / 256), '2026-12-04 00:00:00', i FROM n"));
+    QTemporaryDir out;
+    const QString path = out.filePath(QStringLiteral("all.csv"));
+    open();
+    pick(AllTraffic);
+    type("T1", QStringLiteral("01/12/2026 00:00:00"));
+    type("T2", QStringLiteral("31/12/2026 23:59:59"));
+    dialogs.expectBox(
+        QStringLiteral(
+            "This report will now be save to the location you select. The report can then be loaded "
+            "into other programs like Excel, Word, NotePad etc... Do you want to continue? "),
+        MessageAnswer::Yes);
+    dialogs.expectSave(path);
+    ASSERT_TRUE(runReport([&](ReportPreview& preview) {
+        EXPECT_EQ(preview.grid().grid().rows(), 40005);
+        child<QPushButton>(&preview, "cmdExport")->click();
+        ASSERT_TRUE(waitUntilIdle(preview));
+    }));
+    dialogs.verifyAllUsed();
+    QProcess queryTool;
+    queryTool.start(QStringLiteral(CORVANE_BIN_DIR "/corvane-query"),
+        { folder.databasePath(), find<QPlainTextEdit>("txtSQL")->toPlainText() });
+    ASSERT_TRUE(queryTool.waitForFinished(30000));
+    const QByteArray exported = readFile(path);
+    EXPECT_EQ(exported, queryTool.readAllStandardOutput());
+    EXPECT_EQ(exported.count("\r\n"), 40005);
+
+    dialogs.expectBox(
+        QStringLiteral(
+            "This report will now be save to the location you select. The report can then be loaded "
+            "into other programs like Excel, Word, NotePad etc... Do you want to continue? "),
+        MessageAnswer::Yes);
+    dialogs.expectSave(path);
+    ASSERT_TRUE(runReport([&](ReportPreview& preview) {
+        child<QPushButton>(&preview, "cmdExport")->click();
+        child<QPushButton>(&preview, "cmdCancel")->click();
+        ASSERT_TRUE(waitUntilIdle(preview));
+        EXPECT_TRUE(preview.isVisible());
+    }));
+    EXPECT_EQ(readFile(path), exported);
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList { "all.csv" });
+
+    bool closedEmpty = false;
+    QTimer::singleShot(0, [&] {
+        auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
+        ASSERT_NE(preview, nullptr);
+        child<QPushButton>(preview, "cmdCancel")->click();
+        closedEmpty = waitUntilIdle(*preview) && preview->grid().grid().rows() == 1;
+    });
+    find<QPushButton>("cmdRunReport")->click(); // returns once the preview has closed itself
+    EXPECT_TRUE(closedEmpty);
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -40,6 +41,16 @@ inline QByteArray readFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// The preview reads its query, and exports, on a thread of its own.
+inline bool waitUntilIdle(ReportPreview& preview)
+{
+    const QDeadlineTimer deadline(20000);
+    while (preview.isBusy() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::processEvents(); // what it reports when done
+    return !preview.isBusy();
 }
 
 inline QString failureBox(int number, const QString& description)
@@ -98,6 +109,7 @@ protected:
             if (!preview)
                 return;
             opened = true;
+            EXPECT_TRUE(waitUntilIdle(*preview));
             if (look)
                 look(*preview);
             child<QPushButton>(preview, "cmdClose")->click();

@@ -116,7 +116,7 @@ CaptureService::CaptureService(CaptureServiceOptions options, platform::Dialogs&
     connect(&m_fileCheck, &QTimer::timeout, this, &CaptureService::checkDatabaseFile);
     connect(m_session, &CaptureSession::noticeShown, this, &CaptureService::writeLine);
     connect(m_session, &CaptureSession::drained, this, [this] {
-        if (m_exitAfterDrain)
+        if (m_exitAfterDrain && !m_abandoning)
             finish(m_session->statistics().failed > m_failedBeforeStop ? Unstored : *m_exitAfterDrain);
     });
     // A stop cannot wait for space that may never come.
@@ -197,10 +197,11 @@ void CaptureService::stopAfterDraining(int exitStatus)
 
 void CaptureService::abandonUnstored()
 {
-    const long long waiting = m_session->statistics().waiting;
+    m_abandoning = true;
+    const long long unstored = m_session->abandon();
     writeLine(QStringLiteral("stopping with %1 received datagrams not stored: the database cannot take them")
-                  .arg(waiting));
-    m_session->abandon(); // finishes through drained()
+                  .arg(unstored));
+    finish(unstored > 0 ? Unstored : *m_exitAfterDrain);
 }
 
 void CaptureService::checkDatabaseFile()

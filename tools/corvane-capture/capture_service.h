@@ -101,6 +101,7 @@ private:
     // Set once a stop began: the status to exit with once drained.
     std::optional<int> m_exitAfterDrain;
     long long m_failedBeforeStop = 0;
+    bool m_abandoning = false;
     // Rotation waits while another program has the file open.
     QElapsedTimer m_lastRotationAttempt;
     bool m_rotationPostponed = false;

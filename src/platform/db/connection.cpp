@@ -218,6 +218,12 @@ void Connection::abandonMovedFile()
     m_db = nullptr;
 }
 
+void Connection::interrupt() const
+{
+    if (m_db)
+        sqlite3_interrupt(m_db);
+}
+
 long long Connection::lastInsertRowId() const
 {
     return sqlite3_last_insert_rowid(m_db);

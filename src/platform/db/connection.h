@@ -59,6 +59,10 @@ public:
     // Leaks the handle: for a process about to end.
     void abandonMovedFile();
 
+    // Makes the statement running on this connection stop soon with an
+    // interrupted failure. Safe from any thread while the connection is open.
+    void interrupt() const;
+
     long long lastInsertRowId() const;
     // Rows changed by the last INSERT, UPDATE or DELETE.
     int changes() const;
