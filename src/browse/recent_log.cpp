@@ -22,17 +22,23 @@ void loadRecentLog(
         engine, databasePath, QString::fromLatin1(RecentLogQuery), platform::db::QueryAccess::Any, grid);
 }
 
-void headingClickSort(platform::Grid& grid, std::int16_t& gridSortOrder)
+std::optional<platform::SortDirection> headingClickDirection(
+    const platform::Grid& grid, std::int16_t& gridSortOrder)
 {
     if (grid.row() != 1)
-        return;
+        return std::nullopt;
     if (gridSortOrder == 1) {
-        grid.sort(platform::SortDirection::Descending);
         gridSortOrder = 2;
-    } else {
-        grid.sort(platform::SortDirection::Ascending);
-        gridSortOrder = 1;
+        return platform::SortDirection::Descending;
     }
+    gridSortOrder = 1;
+    return platform::SortDirection::Ascending;
+}
+
+void headingClickSort(platform::Grid& grid, std::int16_t& gridSortOrder)
+{
+    if (const auto direction = headingClickDirection(grid, gridSortOrder))
+        grid.sort(*direction);
 }
 
 } // namespace corvane

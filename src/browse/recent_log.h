@@ -1,12 +1,14 @@
 #pragma once
 
+#include "platform/grid/grid.h"
+
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 namespace corvane {
 
 namespace platform {
-class Grid;
 namespace db {
 class DatabaseEngine;
 enum class QueryAccess;
@@ -30,5 +32,9 @@ void loadRecentLog(
 // the first data row sorts; the direction alternates through gridSortOrder
 // (1: descending next, anything else: ascending next).
 void headingClickSort(platform::Grid& grid, std::int16_t& gridSortOrder);
+// The rule without the sort: the direction a click sorts in (and the shared
+// order flipped), or nothing when the click sorts nothing.
+std::optional<platform::SortDirection> headingClickDirection(
+    const platform::Grid& grid, std::int16_t& gridSortOrder);
 
 } // namespace corvane

@@ -107,9 +107,10 @@ ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, plat
     platform::setGeometryInTwips(m_cboZoomView, 1080, 180, 1230, 315);
     platform::setGeometryInTwips(m_cmdExport, 2640, 120, 1320, 500);
     platform::setGeometryInTwips(m_cmdClose, 4080, 120, 1320, 500);
-    platform::setGeometryInTwips(m_lblPrint, 5520, 90, 1275, 240);
+    // Wide enough for "1500000 rows, 12.3 s" beside Cancel.
+    platform::setGeometryInTwips(m_lblPrint, 5520, 90, 1900, 240);
     platform::setGeometryInTwips(m_prgPrint, 5520, 360, 1245, 210);
-    platform::setGeometryInTwips(m_cmdCancel, 6900, 120, 1100, 500);
+    platform::setGeometryInTwips(m_cmdCancel, 7500, 120, 1000, 500);
     showLayout();
     resize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
     setTabOrder(m_cboZoomView, m_cmdExport);
@@ -123,21 +124,33 @@ ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, plat
     connect(m_cmdCancel, &QPushButton::clicked, this, &ReportPreview::cmdCancel_Click);
     connect(m_task, &BackgroundTask::progressed, this, &ReportPreview::showProgress);
     connect(m_task, &BackgroundTask::finished, this, [this] {
-        if (std::exchange(m_exporting, false))
-            exportWritten();
-        else
+        switch (std::exchange(m_work, Work::None)) {
+        case Work::Reading:
             rowsRead();
+            break;
+        case Work::Exporting:
+            exportWritten();
+            break;
+        case Work::Sorting:
+            showBusy(false);
+            hideProgress();
+            m_msgReport->grid().applySortOrder(*m_sorted);
+            m_sorted.reset();
+            m_msgReport->refresh();
+            break;
+        case Work::None:
+            break;
+        }
     });
     connect(m_task, &BackgroundTask::failed, this, [this](int number, const QString& description) {
-        m_exporting = false;
+        m_work = Work::None;
         showBusy(false);
         trap(m_logger, [&] { throw platform::Failure(number, description); });
     });
     connect(m_task, &BackgroundTask::cancelled, this, [this] {
-        const bool reading = !std::exchange(m_exporting, false);
+        const bool reading = std::exchange(m_work, Work::None) == Work::Reading;
         showBusy(false);
-        m_lblPrint->hide();
-        m_prgPrint->hide();
+        hideProgress();
         if (reading)
             close();
     });
@@ -154,16 +167,22 @@ void ReportPreview::Form_Load(const QString& query)
     m_cboZoomView->setCurrentIndex(DefaultZoomEntry);
     cboZoomView_Click();
     m_read = std::make_shared<ReportRows>();
+    m_work = Work::Reading;
     showBusy(true);
     m_task->start([read = m_read, &engine = m_state.engine(), path = m_state.databasePath, query](
                       BackgroundTask& task) { *read = readReportRows(engine, path, query, task); });
 }
 
+void ReportPreview::hideProgress()
+{
+    m_lblPrint->hide();
+    m_prgPrint->hide();
+}
+
 void ReportPreview::rowsRead()
 {
     showBusy(false);
-    m_lblPrint->hide();
-    m_prgPrint->hide();
+    hideProgress();
     trap(m_logger, [&] {
         m_msgReport->grid().setRows(m_read->headings, std::move(m_read->rows));
         m_read.reset();
@@ -194,11 +213,13 @@ void ReportPreview::showProgress(long long done, qint64 elapsedMs)
     if (elapsedMs < QuietMs)
         return;
     m_cmdCancel->show();
-    if (m_exporting) {
+    if (m_work == Work::Exporting) {
         m_prgPrint->setValue(static_cast<int>(std::min<long long>(done, m_prgPrint->maximum())));
         return;
     }
-    m_lblPrint->setText(QStringLiteral("%1 rows, %2 s").arg(done).arg(elapsedMs / 1000.0, 0, 'f', 1));
+    const QString seconds = QString::number(elapsedMs / 1000.0, 'f', 1);
+    m_lblPrint->setText(m_work == Work::Reading ? QStringLiteral("%1 rows, %2 s").arg(done).arg(seconds)
+                                                : QStringLiteral("Sorting, %1 s").arg(seconds));
     m_lblPrint->show();
     m_prgPrint->setRange(0, 0); // how many rows will come is not known
     m_prgPrint->show();
@@ -293,11 +314,18 @@ void ReportPreview::cmdClose_Click()
     close();
 }
 
+// The order is worked out on the task's thread: a million rows take seconds.
 void ReportPreview::msgReport_Click()
 {
     trap(m_logger, [&] {
-        headingClickSort(m_msgReport->grid(), m_state.GridSortOrder);
-        m_msgReport->refresh();
+        const auto direction = headingClickDirection(m_msgReport->grid(), m_state.GridSortOrder);
+        if (!direction)
+            return;
+        m_sorted = std::make_shared<platform::Grid::SortOrder>();
+        m_work = Work::Sorting;
+        showBusy(true);
+        m_task->start([sorted = m_sorted, &grid = m_msgReport->grid(), direction = *direction](
+                          BackgroundTask&) { *sorted = grid.sortOrder(direction); });
     });
 }
 
@@ -320,7 +348,7 @@ void ReportPreview::cmdExport_Click()
         m_prgPrint->show();
         m_lblPrint->setText(QString::fromLatin1(ExportingCaption));
         m_lblPrint->show();
-        m_exporting = true;
+        m_work = Work::Exporting;
         showBusy(true);
         m_task->start(
             [&grid = m_msgReport->grid(), path](BackgroundTask& task) { writeExport(grid, path, task); });
@@ -330,8 +358,7 @@ void ReportPreview::cmdExport_Click()
 void ReportPreview::exportWritten()
 {
     showBusy(false);
-    m_prgPrint->hide();
-    m_lblPrint->hide();
+    hideProgress();
     platform::Grid& grid = m_msgReport->grid();
     if (grid.cols() > 0) // the last cell written, as the old export left it
         grid.setCurrentCell(grid.rows() - 1, grid.cols() - 1);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/grid/grid.h"
 #include "reports/preview_layout.h"
 
 #include <QDialog>
@@ -65,6 +66,7 @@ private:
     void rowsRead();
     void exportWritten();
     void showProgress(long long done, qint64 elapsedMs);
+    void hideProgress();
     void showBusy(bool busy);
     void Form_Resize();
     void showLayout();
@@ -84,8 +86,10 @@ private:
     QPushButton* m_cmdCancel;
     platform::GridWidget* m_msgReport;
     BackgroundTask* m_task;
+    enum class Work { None, Reading, Sorting, Exporting };
+    Work m_work = Work::None;
     std::shared_ptr<ReportRows> m_read;
-    bool m_exporting = false;
+    std::shared_ptr<platform::Grid::SortOrder> m_sorted;
     // The preview area's size and the grid's place in it, in twips.
     float m_areaWidth;
     float m_areaHeight;

@@ -103,10 +103,21 @@ void Grid::selectColumnForHeadingClick(int col)
 
 void Grid::sort(SortDirection direction)
 {
+    applySortOrder(sortOrder(direction));
+}
+
+void Grid::applySortOrder(const SortOrder& order)
+{
+    if (!order.order.empty())
+        m_rows.reorder(static_cast<std::size_t>(order.top - 1), order.order);
+}
+
+Grid::SortOrder Grid::sortOrder(SortDirection direction) const
+{
     const int top = std::max(1, selectionTop());
     const int bottom = selectionBottom();
     if (bottom <= top)
-        return;
+        return {};
     const int left = selectionLeft();
     const int right = selectionRight();
 
@@ -134,7 +145,7 @@ void Grid::sort(SortDirection direction)
         }
         return false;
     });
-    m_rows.reorder(static_cast<std::size_t>(top - 1), order);
+    return { top, std::move(order) };
 }
 
 int Grid::colWidth(int col) const

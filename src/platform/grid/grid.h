@@ -57,6 +57,15 @@ public:
     // to case; numbers come before text. Equal keys keep their order, and the
     // heading row never moves.
     void sort(SortDirection direction);
+    // The same in two steps, so that the slow one can run on another thread
+    // while nothing changes the grid: the new order of the selected rows
+    // (only reads), then that order applied.
+    struct SortOrder {
+        int top = 1;
+        std::vector<std::size_t> order;
+    };
+    SortOrder sortOrder(SortDirection direction) const;
+    void applySortOrder(const SortOrder& order);
 
     int colWidth(int col) const; // twips
     void setColWidth(int col, int twips);
