@@ -3,6 +3,7 @@
 #include "analysis/chart_appearance.h"
 #include "analysis/chart_control.h"
 #include "analysis/chart_print_window.h"
+#include "base/background_task.h"
 #include "base/error_logger.h"
 #include "base/trap.h"
 #include "platform/dialogs/dialogs.h"
@@ -68,6 +69,7 @@ AnalysisWindow::AnalysisWindow(SharedState& state, const ErrorLogger& logger, co
     , m_cboChartType(new QComboBox(m_frame1))
     , m_cmdPrintChart(new QPushButton(QStringLiteral("PRINT"), m_frame1))
     , m_msChart1(new ChartControl(this))
+    , m_task(new BackgroundTask(this))
 {
     setObjectName(QStringLiteral("frmAnalysis"));
     setWindowTitle(QStringLiteral("Analysis"));
@@ -108,6 +110,22 @@ AnalysisWindow::AnalysisWindow(SharedState& state, const ErrorLogger& logger, co
     connect(m_cboCharts, &QComboBox::activated, this, &AnalysisWindow::cboCharts_Click);
     connect(m_cboChartType, &QComboBox::activated, this, &AnalysisWindow::cboChartType_Click);
     connect(m_cmdPrintChart, &QPushButton::clicked, this, &AnalysisWindow::cmdPrintChart_Click);
+    auto next = [this] {
+        if (const auto position = std::exchange(m_nextPosition, std::nullopt))
+            startBuild(*position);
+    };
+    connect(m_task, &BackgroundTask::finished, this, [this, next] {
+        if (!m_nextPosition)
+            built();
+        next();
+    });
+    connect(m_task, &BackgroundTask::failed, this, [this, next](int number, const QString& description) {
+        for (const platform::Failure& failure : m_build->categoryFailures)
+            m_logger.LogError(failure);
+        trap(m_logger, [&] { throw platform::Failure(number, description); });
+        next();
+    });
+    connect(m_task, &BackgroundTask::cancelled, this, next);
 
     Form_Load();
 }
@@ -131,10 +149,35 @@ void AnalysisWindow::Form_Load()
 
 void AnalysisWindow::cboCharts_Click()
 {
+    const auto position = static_cast<std::int16_t>(m_cboCharts->currentIndex());
+    if (m_task->isRunning()) {
+        m_nextPosition = position; // the latest pick wins
+        m_task->cancel();
+        return;
+    }
+    startBuild(position);
+}
+
+bool AnalysisWindow::isBuilding() const
+{
+    return m_task->isRunning() || m_nextPosition.has_value();
+}
+
+void AnalysisWindow::startBuild(std::int16_t position)
+{
+    m_build = std::make_shared<ChartBuild>();
+    m_task->start([build = m_build, &builder = m_builder, position](
+                      BackgroundTask&) { build->grid = builder.build(position, build->categoryFailures); });
+}
+
+// Back on the window's thread: the categories' failures are reported, and
+// the chart keeps what it showed unless the whole build succeeded.
+void AnalysisWindow::built()
+{
+    for (const platform::Failure& failure : m_build->categoryFailures)
+        m_logger.LogError(failure);
     trap(m_logger, [&] {
-        const auto position = static_cast<std::int16_t>(m_cboCharts->currentIndex());
-        // The chart keeps what it showed unless the whole build succeeds.
-        m_msChart1->setData(m_builder.build(position));
+        m_msChart1->setData(m_build->grid);
         m_msChart1->setAppearance(buildAppearance());
         m_msChart1->setVisible(true);
     });

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "analysis/chart_builder.h"
+#include "platform/failure/failure.h"
 
 #include <QPrinterInfo>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QComboBox;
 class QGroupBox;
@@ -14,6 +17,7 @@ class QPushButton;
 
 namespace corvane {
 
+class BackgroundTask;
 class ChartControl;
 class ChartPrintWindow;
 class Clock;
@@ -29,6 +33,12 @@ class Dialogs;
 // it loads it (lists filled, source 0 charted as "Bar 2D"); closing it
 // deletes it, so the opener keeps a QPointer and makes a new one after a
 // close.
+// What one build read, on the task's thread.
+struct ChartBuild {
+    ChartGrid grid;
+    std::vector<platform::Failure> categoryFailures;
+};
+
 class AnalysisWindow : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +47,9 @@ public:
     ~AnalysisWindow() override;
 
     ChartControl& chart() { return *m_msChart1; }
+    // A chart's rows are read on a thread of its own; the window goes on
+    // answering meanwhile.
+    bool isBuilding() const;
     // The print window of the last PRINT, null before the first.
     ChartPrintWindow* printWindow() const { return m_printWindow.get(); }
 
@@ -49,6 +62,8 @@ public:
 
 private:
     void Form_Load();
+    void startBuild(std::int16_t position);
+    void built();
     void printImage(const QImage& image);
 
     const ErrorLogger& m_logger;
@@ -63,6 +78,10 @@ private:
     QPushButton* m_cmdPrintChart;
     ChartControl* m_msChart1;
     std::unique_ptr<ChartPrintWindow> m_printWindow;
+    BackgroundTask* m_task;
+    std::shared_ptr<ChartBuild> m_build;
+    // A pick made while a build runs: built next.
+    std::optional<std::int16_t> m_nextPosition;
 };
 
 } // namespace corvane

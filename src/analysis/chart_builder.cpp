@@ -11,6 +11,7 @@
 #include "platform/db/result_set.h"
 #include "platform/failure/failure_codes.h"
 
+#include <QScopeGuard>
 #include <limits>
 
 namespace corvane {
@@ -40,15 +41,25 @@ ChartBuilder::ChartBuilder(SharedState& state, const ErrorLogger& logger, const 
 
 ChartGrid ChartBuilder::build(std::int16_t position) const
 {
+    Failures failures;
+    const auto report = qScopeGuard([&] {
+        for (const platform::Failure& failure : failures)
+            m_logger.LogError(failure);
+    });
+    return build(position, failures);
+}
+
+ChartGrid ChartBuilder::build(std::int16_t position, Failures& categoryFailures) const
+{
     const platform::db::Connection connection = m_state.engine().open(m_state.databasePath);
     switch (position) {
     case ZoneTrafficSource:
         return zoneTraffic(connection);
     case StatusCountSource:
-        return statusCounts(connection);
+        return statusCounts(connection, categoryFailures);
     case MonthlyPaymentSource:
     case MonthlySignInSource:
-        return monthly(position);
+        return monthly(position, categoryFailures);
     default:
         throw failure::SubscriptOutOfRange.make();
     }
@@ -75,7 +86,7 @@ ChartGrid ChartBuilder::zoneTraffic(const platform::db::Connection& connection) 
     return grid;
 }
 
-ChartGrid ChartBuilder::statusCounts(const platform::db::Connection& connection) const
+ChartGrid ChartBuilder::statusCounts(const platform::db::Connection& connection, Failures& failures) const
 {
     ResultSet statuses(connection, statusTypeQuery(), QueryAccess::ReadOnly);
     const std::int16_t rows = chartRowCount(statuses.recordCount());
@@ -88,13 +99,13 @@ ChartGrid ChartBuilder::statusCounts(const platform::db::Connection& connection)
     const QString totalRows = QLatin1String(TotalRowsColumn);
     for (std::int16_t i = 0; i < rows; ++i) {
         const QString label = statuses.value(statusType).toText();
-        grid.push_back({ label, toChartCount(GetQueryValue(statusCountQuery(label), totalRows)) });
+        grid.push_back({ label, toChartCount(queryValue(statusCountQuery(label), totalRows, failures)) });
         statuses.moveNext();
     }
     return grid;
 }
 
-ChartGrid ChartBuilder::monthly(std::int16_t position) const
+ChartGrid ChartBuilder::monthly(std::int16_t position, Failures& failures) const
 {
     const ChartMonths months = monthsEndingIn(m_clock.now().date(), m_locale);
     const QString totalAmount = QLatin1String(TotalAmountColumn);
@@ -105,21 +116,32 @@ ChartGrid ChartBuilder::monthly(std::int16_t position) const
         const QString query
             = position == MonthlyPaymentSource ? paymentMonthQuery(month) : signInMonthQuery(month);
         grid[static_cast<std::size_t>(row)]
-            = { month.label, toChartCount(GetQueryValue(query, totalAmount)) };
+            = { month.label, toChartCount(queryValue(query, totalAmount, failures)) };
     }
     return grid;
 }
 
 std::optional<Value> ChartBuilder::GetQueryValue(const QString& query, const QString& column) const
 {
-    std::optional<Value> result;
-    trap(m_logger, [&] {
+    Failures failures;
+    std::optional<Value> result = queryValue(query, column, failures);
+    for (const platform::Failure& failure : failures)
+        m_logger.LogError(failure);
+    return result;
+}
+
+std::optional<Value> ChartBuilder::queryValue(
+    const QString& query, const QString& column, Failures& failures) const
+{
+    try {
         const platform::db::Connection connection = m_state.engine().open(m_state.databasePath);
         const ResultSet rows(connection, query, QueryAccess::ReadOnly);
         const Value value = rows.value(column);
-        result = value.isNull() ? Value(std::int16_t { 0 }) : value;
-    });
-    return result;
+        return value.isNull() ? Value(std::int16_t { 0 }) : value;
+    } catch (const platform::Failure& failure) {
+        failures.push_back(failure);
+        return std::nullopt;
+    }
 }
 
 std::int32_t toChartCount(const std::optional<Value>& value)

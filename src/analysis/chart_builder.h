@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace corvane {
 
@@ -14,9 +15,12 @@ class Clock;
 class ErrorLogger;
 class SharedState;
 
-namespace platform::db {
+namespace platform {
+class Failure;
+namespace db {
 class Connection;
 }
+} // namespace platform
 
 // The chart sources by their position in the chart window's list.
 enum ChartSource : std::int16_t {
@@ -41,6 +45,10 @@ public:
     // fails has been reported by GetQueryValue and counts as 0. A source
     // without rows gives an empty grid.
     ChartGrid build(std::int16_t position) const;
+    // The same without a box: for another thread. The categories' failures
+    // are kept, in order, for the caller to report; they are reported even
+    // when the build fails.
+    ChartGrid build(std::int16_t position, std::vector<platform::Failure>& categoryFailures) const;
 
     // The named column of the query's first row, on a connection of its own;
     // the whole number 0 for Null. A failure is reported through LogError and
@@ -48,9 +56,12 @@ public:
     std::optional<platform::db::Value> GetQueryValue(const QString& query, const QString& column) const;
 
 private:
+    using Failures = std::vector<platform::Failure>;
+    std::optional<platform::db::Value> queryValue(
+        const QString& query, const QString& column, Failures& failures) const;
     ChartGrid zoneTraffic(const platform::db::Connection& connection) const;
-    ChartGrid statusCounts(const platform::db::Connection& connection) const;
-    ChartGrid monthly(std::int16_t position) const;
+    ChartGrid statusCounts(const platform::db::Connection& connection, Failures& failures) const;
+    ChartGrid monthly(std::int16_t position, Failures& failures) const;
 
     SharedState& m_state;
     const ErrorLogger& m_logger;

@@ -40,6 +40,13 @@ protected:
         window = new AnalysisWindow(state, logger, clock, dialogs);
         window->setPrinterLookup([] { return QPrinterInfo(); });
         window->show();
+        built();
+    }
+    // A chart is read on a thread of its own.
+    void built()
+    {
+        while (window->isBuilding())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
 
     QComboBox* list(const char* name) { return window->findChild<QComboBox*>(QLatin1String(name)); }
@@ -50,6 +57,7 @@ protected:
     {
         list(name)->setCurrentIndex(index);
         emit list(name)->activated(index);
+        built();
     }
 
     QPointer<AnalysisWindow> window;
@@ -68,6 +76,7 @@ TEST_F(AnalysisWindowTest, OpensAtTheDefaultsKeepsTheChosenTypeAndCloses)
     EXPECT_EQ(chart().appearance(), buildAppearance()) << "set again after the build";
     QTest::keyClick(list("cboChartType"), Qt::Key_Down);
     QTest::keyClick(list("cboCharts"), Qt::Key_End);
+    built();
     EXPECT_TRUE(list("cboCharts")->currentText().isEmpty());
     const ChartGrid signIns = { { "Jul-26", 1 }, { "Aug-26", 0 }, { "Sep-26", 0 }, { "Oct-26", 0 },
         { "Nov-26", 0 }, { "Dec-26", 2 } };
