@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 #include "app/splash_window.h"
 #include "base/clock.h"
+#include "base/command_line.h"
 #include "base/error_logger.h"
 #include "platform/dialogs/qt_dialogs.h"
 
@@ -13,6 +14,10 @@
 //                            program's own folder by default.
 int main(int argc, char** argv)
 {
+    if (const auto answered = corvane::answerHelpOrVersion(argc, argv, "corvane",
+            "usage: corvane [--folder DIR]\n"
+            "The window on DIR/syslog97.mdb and DIR/Errlog.txt (the program's own folder by default).\n"))
+        return *answered;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString(corvane::ApplicationTitle));
 

@@ -81,8 +81,11 @@ ChartMonths monthsEndingIn(const QDate& today, const QLocale& locale)
         const QString m = QString::number(month.reference.month());
         const QString y = QString::number(month.reference.year());
         month.lowerBound = QLatin1Char('#') + m + QStringLiteral("/01/") + y + QLatin1Char('#');
+        // The whole last day: a bound without its time would end the month
+        // at the last day's midnight and leave that day's rows out.
         month.upperBound = QLatin1Char('#') + m + QLatin1Char('/')
-            + QString::number(DaysInMonth(month.reference)) + QLatin1Char('/') + y + QLatin1Char('#');
+            + QString::number(DaysInMonth(month.reference)) + QLatin1Char('/') + y
+            + QStringLiteral(" 11:59:59 PM#");
         month.label = locale.toString(month.reference, QStringLiteral("MMM-yy"));
     }
     return months;

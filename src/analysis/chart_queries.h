@@ -22,7 +22,7 @@ inline constexpr int ChartMonthCount = 6;
 struct ChartMonth {
     QDate reference; // a day from the 13th to the 18th of the month
     QString lowerBound; // #m/01/y#
-    QString upperBound; // #m/L/y#, the last day with no time of day
+    QString upperBound; // #m/L/y 11:59:59 PM#, the last second of the last day
     QString label; // mmm-yy
 };
 

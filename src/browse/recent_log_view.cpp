@@ -58,12 +58,11 @@ void RecentLogView::load()
 
 void RecentLogView::cmdRefreshDB_Click()
 {
-    trap(m_logger, [&] {
-        m_refresh->setText(RefreshingCaption);
-        m_refresh->repaint();
-        load();
-        m_refresh->setText(RefreshCaption);
-    });
+    m_refresh->setText(RefreshingCaption);
+    m_refresh->repaint();
+    // The caption comes back however the refresh ends.
+    trap(m_logger, [&] { load(); });
+    m_refresh->setText(RefreshCaption);
 }
 
 void RecentLogView::msgSyslogDB_Click()

@@ -6,6 +6,7 @@
 #include "base/trap.h"
 #include "browse/recent_log.h"
 #include "platform/db/result_set.h"
+#include "platform/failure/failure_codes.h"
 #include "platform/grid/design_geometry.h"
 #include "platform/grid/grid_widget.h"
 #include "reports/report_export.h"
@@ -145,7 +146,11 @@ ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, plat
     connect(m_task, &BackgroundTask::failed, this, [this](int number, const QString& description) {
         m_work = Work::None;
         showBusy(false);
-        trap(m_logger, [&] { throw platform::Failure(number, description); });
+        QString text = description;
+        if (number == platform::failure::SyntaxErrorInDate.number && !m_dateNote.isEmpty()
+            && text.startsWith(QLatin1String(platform::failure::SyntaxErrorInDate.description)))
+            text += QStringLiteral(" - check ") + m_dateNote;
+        trap(m_logger, [&] { throw platform::Failure(number, text); });
     });
     connect(m_task, &BackgroundTask::cancelled, this, [this] {
         const bool reading = std::exchange(m_work, Work::None) == Work::Reading;

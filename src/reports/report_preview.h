@@ -46,6 +46,9 @@ public:
     platform::GridWidget& grid() { return *m_msgReport; }
     // Reading the query or writing an export.
     bool isBusy() const;
+    // Which date filters could not be read, named in a date syntax failure
+    // so the user knows which box to mend.
+    void setDateNote(const QString& note) { m_dateNote = note; }
     const GridPlacement& gridPlacement() const { return m_placement; }
 
     void cboZoomView_Click();
@@ -88,6 +91,7 @@ private:
     BackgroundTask* m_task;
     enum class Work { None, Reading, Sorting, Exporting };
     Work m_work = Work::None;
+    QString m_dateNote;
     std::shared_ptr<ReportRows> m_read;
     std::shared_ptr<platform::Grid::SortOrder> m_sorted;
     // The preview area's size and the grid's place in it, in twips.

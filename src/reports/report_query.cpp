@@ -3,11 +3,23 @@
 #include "platform/jet/jet_translator.h"
 #include "reports/filter_date_text.h"
 
+#include <QStringList>
+
 namespace corvane {
 
 QString reportCriterion(const QString& reportName)
 {
     return QStringLiteral("[Report Name]=") + platform::jet::textLiteral(reportName);
+}
+
+QString unreadableDates(const FilterTexts& boxTexts, const FilterTexts& captions)
+{
+    QStringList unreadable;
+    for (std::size_t k = 0; k < 2; ++k) {
+        if (FilterDateText(boxTexts[k]).isEmpty())
+            unreadable << QStringLiteral("%1 \"%2\"").arg(captions[k], boxTexts[k]);
+    }
+    return unreadable.join(QStringLiteral(", "));
 }
 
 FilterTexts filterValues(const FilterTexts& boxTexts)

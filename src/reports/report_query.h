@@ -18,6 +18,10 @@ QString reportCriterion(const QString& reportName);
 // FilterDateText, 3 to 9 exactly as typed.
 FilterTexts filterValues(const FilterTexts& boxTexts);
 
+// The date filters whose text is no date, by caption and text, e.g.
+// Start Date "31/31/2026"; empty when every date reads.
+QString unreadableDates(const FilterTexts& boxTexts, const FilterTexts& captions);
+
 // Replaces "filter1" .. "filter9" (exact case) in the template, one after
 // another over the growing text, so a value holding "filter5" typed into
 // filter 3 is replaced again when filter 5's turn comes.

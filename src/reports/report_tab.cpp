@@ -184,6 +184,10 @@ void ReportTab::cmdRunReport_Click()
     if (!built)
         return;
     ReportPreview preview(m_state, m_logger, m_dialogs, m_txtSQL->toPlainText(), window());
+    FilterTexts captions;
+    for (std::size_t k = 0; k < m_captions.size(); ++k)
+        captions[k] = m_captions[k]->text();
+    preview.setDateNote(unreadableDates(boxTexts(), captions));
     preview.exec();
 }
 

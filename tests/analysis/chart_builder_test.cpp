@@ -102,18 +102,18 @@ TEST_F(ChartBuilderTest, StatusCountsQuoteTheTypeAndReportEachFailingCount)
 }
 
 // Six months, oldest first; a month without payments sums to Null, which
-// counts 0; each bound is a whole day, the last one at its midnight.
+// counts 0; each month runs to the last second of its last day.
 TEST_F(ChartBuilderTest, MonthlySourcesCountEachOfTheSixMonths)
 {
     execute(QStringLiteral(
         "INSERT INTO paymentdetails ([Payment Amount], [payment date]) VALUES "
         "(10.5, '2026-10-01 00:00:00'), (20, '2026-10-20 09:30:00'), "
-        "(7, '2026-12-31 00:00:00'), (1000, '2026-12-31 10:00:00'), (99, '2026-06-30 00:00:00')"));
+        "(7, '2026-12-31 00:00:00'), (1000, '2026-12-31 23:59:59'), (99, '2026-06-30 23:59:59')"));
     execute(
         QStringLiteral("INSERT INTO SignIn (MembershipID, [date]) VALUES "
-                       "(1, '2026-07-01 00:00:00'), (2, '2026-07-15 00:00:00'), (3, '2026-11-30 00:00:00')"));
+                       "(1, '2026-07-01 00:00:00'), (2, '2026-07-15 00:00:00'), (3, '2026-11-30 23:59:59')"));
     const ChartGrid payments = { { "Jul-26", 0 }, { "Aug-26", 0 }, { "Sep-26", 0 }, { "Oct-26", 30 },
-        { "Nov-26", 0 }, { "Dec-26", 7 } };
+        { "Nov-26", 0 }, { "Dec-26", 1007 } };
     const ChartGrid signIns = { { "Jul-26", 2 }, { "Aug-26", 0 }, { "Sep-26", 0 }, { "Oct-26", 0 },
         { "Nov-26", 1 }, { "Dec-26", 0 } };
     EXPECT_EQ(build(MonthlyPaymentSource), payments);

@@ -18,12 +18,12 @@ TEST(ChartMonthsTest, SixMonthsOldestFirstEachWithItsOwnYear)
         QString lastBounds;
     };
     const Case cases[] = {
-        { { 2027, 1, 31 }, "Aug-26 Sep-26 Oct-26 Nov-26 Dec-26 Jan-27", "#8/01/2026# #8/31/2026#",
-            "#1/01/2027# #1/31/2027#" },
-        { { 2027, 2, 1 }, "Sep-26 Oct-26 Nov-26 Dec-26 Jan-27 Feb-27", "#9/01/2026# #9/30/2026#",
-            "#2/01/2027# #2/28/2027#" },
-        { { 2028, 2, 29 }, "Sep-27 Oct-27 Nov-27 Dec-27 Jan-28 Feb-28", "#9/01/2027# #9/30/2027#",
-            "#2/01/2028# #2/29/2028#" },
+        { { 2027, 1, 31 }, "Aug-26 Sep-26 Oct-26 Nov-26 Dec-26 Jan-27", "#8/01/2026# #8/31/2026 11:59:59 PM#",
+            "#1/01/2027# #1/31/2027 11:59:59 PM#" },
+        { { 2027, 2, 1 }, "Sep-26 Oct-26 Nov-26 Dec-26 Jan-27 Feb-27", "#9/01/2026# #9/30/2026 11:59:59 PM#",
+            "#2/01/2027# #2/28/2027 11:59:59 PM#" },
+        { { 2028, 2, 29 }, "Sep-27 Oct-27 Nov-27 Dec-27 Jan-28 Feb-28", "#9/01/2027# #9/30/2027 11:59:59 PM#",
+            "#2/01/2028# #2/29/2028 11:59:59 PM#" },
     };
     const auto bounds = [](const ChartMonth& month) { return month.lowerBound + ' ' + month.upperBound; };
     for (const Case& c : cases) {

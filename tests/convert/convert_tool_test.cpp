@@ -22,7 +22,7 @@ TEST(ConvertTool, ConvertsLikeTheParseTabAndReportsFailures)
         QString errors;
         QByteArray output;
     } cases[] = {
-        { { WelfSample, out }, 0, "14 lines read, 1 lines written\n", WelfOutput },
+        { { WelfSample, out }, 0, "14 lines read, 1 line written\n", WelfOutput },
         { { missing, out }, 1, "Error 53: File not found: " + missing + "\n", "<missing>" },
         { {}, 2, "usage: corvane-convert IN OUT\n", "<missing>" },
     };

@@ -17,8 +17,8 @@ TEST_F(ReportWindowsTest, AQueryThatWouldWriteIsRefusedAndThePreviewOpensEmpty)
     open();
     pick(QStringLiteral("Members' wipe"));
     dialogs.expectBox(failureBox(3129,
-        QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or "
-                       "'UPDATE'. Report and chart queries are read-only.")));
+        QStringLiteral("Invalid SQL statement: report and chart queries only read the database, so only a "
+                       "SELECT is run.")));
     const bool looked = runReport([&](ReportPreview& preview) {
         EXPECT_EQ(preview.grid().grid().rows(), 1);
         EXPECT_EQ(preview.grid().grid().cols(), 0);

@@ -50,10 +50,6 @@ std::optional<CaptureServiceOptions> parseCaptureServiceOptions(
             options.rotate = true;
             continue;
         }
-        if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
-            options.help = true;
-            continue;
-        }
         if (i + 1 >= arguments.size()) {
             *error = QStringLiteral("%1 needs a value").arg(name);
             return std::nullopt;

@@ -30,7 +30,6 @@ struct CaptureServiceOptions {
     qint64 sizeLimit = MaxDatabaseBytes;
     // How long a rotation that had to wait waits before it is tried again.
     int rotationRetryMs = 10'000;
-    bool help = false;
 };
 
 inline constexpr const char* CaptureServiceUsage

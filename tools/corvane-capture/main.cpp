@@ -1,4 +1,5 @@
 #include "base/clock.h"
+#include "base/command_line.h"
 #include "capture_service.h"
 #include "platform/dialogs/console_dialogs.h"
 
@@ -26,6 +27,9 @@ void onSignal(int)
 //                 [--status-every SECONDS]
 int main(int argc, char** argv)
 {
+    if (const auto answered = corvane::answerHelpOrVersion(
+            argc, argv, "corvane-capture", (QByteArray(corvane::CaptureServiceUsage) + '\n').constData()))
+        return *answered;
     QCoreApplication app(argc, argv);
     QString error;
     const auto options = corvane::parseCaptureServiceOptions(
@@ -34,10 +38,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "corvane-capture: %s\n%s\n", error.toLocal8Bit().constData(),
             corvane::CaptureServiceUsage);
         return corvane::CaptureService::CannotStart;
-    }
-    if (options->help) {
-        std::printf("%s\n", corvane::CaptureServiceUsage);
-        return 0;
     }
 
     corvane::platform::ConsoleDialogs dialogs(stderr, QStringLiteral("corvane-capture: "));

@@ -1,6 +1,7 @@
 // corvane-convert IN OUT
 // Converts a file of captured firewall lines into comma-separated lines, as
 // the parse tab's GO does, without asking first.
+#include "base/command_line.h"
 #include "convert/capture_file_converter.h"
 #include "platform/failure/failure.h"
 #include "platform/failure/failure_codes.h"
@@ -12,6 +13,10 @@
 
 int main(int argc, char** argv)
 {
+    if (const auto answered = corvane::answerHelpOrVersion(argc, argv, "corvane-convert",
+            "usage: corvane-convert IN OUT\n"
+            "Converts a file of captured firewall lines into comma-separated lines.\n"))
+        return *answered;
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() != 3) {
@@ -21,8 +26,9 @@ int main(int argc, char** argv)
     try {
         const corvane::CaptureFileConverter converter(args[1], args[2]);
         const corvane::ConversionCounts counts = converter.convert();
-        std::fprintf(stderr, "%lld lines read, %lld lines written\n",
-            static_cast<long long>(counts.linesRead), static_cast<long long>(counts.linesWritten));
+        const auto lines = [](qint64 count) { return count == 1 ? "line" : "lines"; };
+        std::fprintf(stderr, "%lld %s read, %lld %s written\n", static_cast<long long>(counts.linesRead),
+            lines(counts.linesRead), static_cast<long long>(counts.linesWritten), lines(counts.linesWritten));
         return 0;
     } catch (const corvane::platform::Failure& failure) {
         std::fprintf(stderr, "Error %d: %s\n", failure.number(), qPrintable(failure.description()));

@@ -1,3 +1,4 @@
+#include "base/command_line.h"
 #include "base/error_logger.h"
 #include "base/new_database.h"
 #include "base/shared_state.h"
@@ -11,6 +12,10 @@
 // program to run from FOLDER.
 int main(int argc, char* argv[])
 {
+    if (const auto answered = corvane::answerHelpOrVersion(argc, argv, "corvane-newdb",
+            "usage: corvane-newdb FOLDER\n"
+            "Writes FOLDER/syslog97.mdb and FOLDER/Errlog.txt; never overwrites either.\n"))
+        return *answered;
     QCoreApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() != 2 || arguments[1].startsWith(QLatin1Char('-'))) {
@@ -27,7 +32,6 @@ int main(int argc, char* argv[])
         return 1;
     }
     std::printf("Wrote %s and %s in %s\n", corvane::SharedState::DatabaseFileName,
-        QString(corvane::ErrorLogFileName).toLocal8Bit().constData(),
-        arguments[1].toLocal8Bit().constData());
+        QString(corvane::ErrorLogFileName).toLocal8Bit().constData(), arguments[1].toLocal8Bit().constData());
     return 0;
 }

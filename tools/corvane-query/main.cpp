@@ -5,8 +5,9 @@
 // report filled the way VIEW REPORT fills it, and prints the heading and the
 // rows as the report export writes them. A filter not given takes the value
 // stored with the report; nothing is written to the database.
+#include "base/command_line.h"
 #include "platform/db/database_engine.h"
-#include "platform/db/result_set.h"
+#include "platform/db/query_cursor.h"
 #include "platform/failure/failure_codes.h"
 #include "reports/export_format.h"
 #include "reports/report_catalogue.h"
@@ -78,18 +79,29 @@ QString reportQuery(
     return reports.queryFor(texts);
 }
 
-QByteArray exportText(const platform::db::ResultSet& result)
+// Row by row, so that a listing of millions never sits in memory.
+void printExport(platform::db::QueryCursor& cursor)
 {
-    QByteArray out = exportLine(result.columnNames());
-    for (const QStringList& cells : result.displayRows())
-        out += exportLine(cells);
-    return out;
+    const auto print = [](const QByteArray& line) {
+        std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
+    };
+    print(exportLine(cursor.columnNames()));
+    std::vector<platform::db::Value> row;
+    QStringList cells;
+    while (cursor.next(row)) {
+        cells.clear();
+        for (const platform::db::Value& value : row)
+            cells.append(value.displayText());
+        print(exportLine(cells));
+    }
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (const auto answered = corvane::answerHelpOrVersion(argc, argv, "corvane-query", Usage))
+        return *answered;
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3) {
@@ -112,10 +124,9 @@ int main(int argc, char** argv)
         const platform::db::DatabaseEngine engine;
         const QString query = report ? reportQuery(engine, database, *report) : args[2];
         const auto connection = engine.open(database, OpenMode::ReadOnly);
-        const platform::db::ResultSet result(connection, query, platform::db::QueryAccess::ReadOnly);
-        const QByteArray out = exportText(result);
-        std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
-        return 0;
+        platform::db::QueryCursor cursor(connection, query, platform::db::QueryAccess::ReadOnly);
+        printExport(cursor);
+        return std::fflush(stdout) == 0 ? 0 : 1;
     } catch (const platform::Failure& failure) {
         std::fprintf(stderr, "Error %d: %s\n", failure.number(), qPrintable(failure.description()));
         return 1;

@@ -81,11 +81,13 @@ Failure afterEnd()
     return plain(failure::CharactersAfterEnd);
 }
 
+// Jet's own wording lists the statements it would have taken, DELETE among
+// them, which reads as an invitation: say why this one is refused instead.
 Failure notSelect()
 {
     return Failure(failure::InvalidSqlStatement.number,
-        QString::fromUtf8(failure::InvalidSqlStatement.description)
-            + QStringLiteral(" Report and chart queries are read-only."));
+        QStringLiteral("Invalid SQL statement: report and chart queries only read the database, so only a "
+                       "SELECT is run."));
 }
 
 Failure badTop(const QString& text)
