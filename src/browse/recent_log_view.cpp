@@ -54,6 +54,9 @@ void RecentLogView::load()
 {
     loadRecentLog(m_state.engine(), m_state.databasePath, m_grid->grid());
     m_grid->refresh();
+    // Each column as wide as its heading and its cells; a drag wins until
+    // the next refresh.
+    m_grid->resizeColumnsToContents();
 }
 
 void RecentLogView::cmdRefreshDB_Click()

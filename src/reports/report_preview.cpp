@@ -296,7 +296,9 @@ bool ReportPreview::eventFilter(QObject* watched, QEvent* event)
     // still choose, and Tab still moves the focus.
     if (watched == m_cboZoomView && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        const bool focusKey = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        // Escape still closes the preview, as it does from anywhere else.
+        const bool focusKey
+            = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Escape;
         if (!key->text().isEmpty() && !focusKey) {
             int keyAscii = key->text().at(0).unicode();
             cboZoomView_KeyPress(keyAscii);

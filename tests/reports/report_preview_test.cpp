@@ -22,6 +22,9 @@ TEST_F(ReportWindowsTest, AQueryThatWouldWriteIsRefusedAndThePreviewOpensEmpty)
     const bool looked = runReport([&](ReportPreview& preview) {
         EXPECT_EQ(preview.grid().grid().rows(), 1);
         EXPECT_EQ(preview.grid().grid().cols(), 0);
+        // Escape closes it as it first opens, with the zoom box in focus.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        EXPECT_FALSE(preview.isVisible());
     });
     EXPECT_TRUE(looked);
     dialogs.verifyAllUsed();
@@ -68,6 +71,17 @@ TEST_F(ReportWindowsTest, ZoomResizeTheSortSharedWithTheLogGridAndEnter)
         EXPECT_EQ(preview.gridPlacement().width, 0);
         preview.resize(platform::twipsToPixels(4500) - frameWidth, preview.height());
         EXPECT_EQ(widthsOf(grid), std::vector<int>(4, 1050));
+        // A column the user widens keeps its share through a zoom and a resize.
+        preview.grid().horizontalHeader()->resizeSection(0, platform::twipsToPixels(2100));
+        const auto share
+            = [&](int col) { return grid.colWidth(col) / double(preview.gridPlacement().width); };
+        const double first = share(0);
+        const double second = share(1);
+        QTest::keyClick(zoom, Qt::Key_Up);
+        preview.resize(platform::twipsToPixels(6000) - frameWidth, preview.height());
+        EXPECT_NEAR(share(0), first, 1.0 / preview.gridPlacement().width);
+        EXPECT_NEAR(share(1), second, 1.0 / preview.gridPlacement().width);
+        EXPECT_GT(grid.colWidth(0), grid.colWidth(1));
 
         // A heading click goes on from the sort order shared with the log
         // grid, which starts as if after an ascending sort: descending first.

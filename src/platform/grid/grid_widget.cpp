@@ -22,6 +22,12 @@ GridWidget::GridWidget(QWidget* parent)
     horizontalHeader()->setHighlightSections(true);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &GridWidget::headingClicked);
+    // A column the user drags keeps its width in the grid, so the next
+    // layout shares the width out as the user left it.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+        if (!m_showingWidths && column < m_grid.cols())
+            m_grid.setColWidth(column, static_cast<int>(pixelsToTwips(size)));
+    });
 }
 
 void GridWidget::refresh()
@@ -38,8 +44,10 @@ void GridWidget::showFormat()
     setFont(font);
     horizontalHeader()->setFont(font);
     verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
+    m_showingWidths = true;
     for (int c = 0; c < m_grid.cols(); ++c)
         setColumnWidth(c, twipsToPixels(m_grid.colWidth(c)));
+    m_showingWidths = false;
 }
 
 void GridWidget::headingClicked(int section)

@@ -42,6 +42,9 @@ private:
     Grid m_grid;
     GridModel* m_model;
     QPersistentModelIndex m_pressed;
+    // Set while the grid's own widths are shown, so only a user's drag (or a
+    // fit to the contents) is taken back into the grid.
+    bool m_showingWidths = false;
 };
 
 } // namespace corvane::platform
