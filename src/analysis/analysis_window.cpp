@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 
 namespace corvane {
 
@@ -27,6 +28,10 @@ using platform::twipsToPixels;
 // The window's design, in twips.
 constexpr int ClientWidth = 10140;
 constexpr int ClientHeight = 6660;
+constexpr int MinimumWidth = 6000;
+constexpr int MinimumHeight = 3600;
+constexpr int ChartLeft = 45;
+constexpr int ChartTop = 1305;
 constexpr double ScreenDotsPerInch = 96.0;
 
 constexpr const char* ChartEntries[] = {
@@ -100,8 +105,10 @@ AnalysisWindow::AnalysisWindow(SharedState& state, const ErrorLogger& logger, co
     platform::setGeometryInTwips(m_label1, 180, 720, 1680, 285);
     platform::setGeometryInTwips(m_cboChartType, 1935, 675, 6045, 315);
     platform::setGeometryInTwips(m_cmdPrintChart, 8145, 270, 1500, 750);
-    platform::setGeometryInTwips(m_msChart1, 45, 1305, 10050, 5280);
-    setFixedSize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
+    platform::setGeometryInTwips(m_msChart1, ChartLeft, ChartTop, 10050, 5280);
+    // Any size from the list row up: the chart takes what the lists leave.
+    resize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
+    setMinimumSize(twipsToPixels(MinimumWidth), twipsToPixels(MinimumHeight));
     setTabOrder(m_cboCharts, m_cboChartType);
     setTabOrder(m_cboChartType, m_cmdPrintChart);
     setTabOrder(m_cmdPrintChart, m_msChart1);
@@ -131,6 +138,31 @@ AnalysisWindow::AnalysisWindow(SharedState& state, const ErrorLogger& logger, co
 }
 
 AnalysisWindow::~AnalysisWindow() = default;
+
+void AnalysisWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int left = twipsToPixels(ChartLeft);
+    const int top = twipsToPixels(ChartTop);
+    m_msChart1->setGeometry(left, top, std::max(0, width() - 2 * left), std::max(0, height() - top - left));
+}
+
+// Opened where it fits whole on its screen, smaller if the screen is.
+void AnalysisWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (std::exchange(m_placed, true) || !screen())
+        return;
+    const QRect available = screen()->availableGeometry();
+    const QSize frameExtra = frameGeometry().size() - size();
+    resize(size().boundedTo(available.size() - frameExtra).expandedTo(minimumSize()));
+    QRect frame(frameGeometry().topLeft(), size() + frameExtra);
+    frame.moveLeft(std::clamp(
+        frame.left(), available.left(), std::max(available.left(), available.right() + 1 - frame.width())));
+    frame.moveTop(std::clamp(
+        frame.top(), available.top(), std::max(available.top(), available.bottom() + 1 - frame.height())));
+    move(frame.topLeft());
+}
 
 void AnalysisWindow::Form_Load()
 {

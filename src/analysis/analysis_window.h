@@ -60,6 +60,10 @@ public:
     void cboChartType_Click();
     void cmdPrintChart_Click();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     void Form_Load();
     void startBuild(std::int16_t position);
@@ -82,6 +86,7 @@ private:
     std::shared_ptr<ChartBuild> m_build;
     // A pick made while a build runs: built next.
     std::optional<std::int16_t> m_nextPosition;
+    bool m_placed = false;
 };
 
 } // namespace corvane

@@ -33,6 +33,16 @@ QColor toColor(const RgbColor& color)
 
 // Both category axes drop a label they already hold, so equal or empty labels
 // get invisible zero-width spaces to stay apart and keep every category.
+// Past a few categories the labels no longer fit side by side and the axis
+// would cut each to its first letters: they lean instead, whole.
+constexpr std::size_t UprightLabels = 6;
+constexpr int LeaningAngle = -45;
+
+void fitLabels(QAbstractAxis* axis, std::size_t categories)
+{
+    axis->setLabelsAngle(categories > UprightLabels ? LeaningAngle : 0);
+}
+
 QStringList distinctLabels(const ChartGrid& grid)
 {
     QStringList labels;
@@ -143,6 +153,7 @@ void ChartControl::drawBars(double low, double high)
     }
     auto* categories = new QBarCategoryAxis;
     categories->append(distinctLabels(m_data));
+    fitLabels(categories, m_data.size());
     plot->addAxis(categories, Qt::AlignBottom);
     series->attachAxis(categories);
     QValueAxis* values = valueAxis(low, high);
@@ -209,6 +220,7 @@ void ChartControl::drawPoints(double low, double high)
     // Category i spans i - 0.5 to i + 0.5, its label in the middle.
     auto* categories = new QCategoryAxis;
     categories->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
+    fitLabels(categories, m_data.size());
     categories->setStartValue(-0.5);
     const QStringList labels = distinctLabels(m_data);
     for (qsizetype i = 0; i < labels.size(); ++i)

@@ -3,12 +3,14 @@
 #include "chart_database.h"
 #include "platform/failure/failure_codes.h"
 
+#include <QAbstractAxis>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -85,6 +87,25 @@ TEST_F(AnalysisWindowTest, OpensAtTheDefaultsKeepsTheChosenTypeAndCloses)
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(window.isNull());
+}
+
+// A dozen zones: the labels lean rather than being cut short; the window
+// resizes with its chart and opens whole on its screen.
+TEST_F(AnalysisWindowTest, ResizesWithItsChartOpensOnScreenAndLeansManyLabels)
+{
+    for (int zone = 0; zone < 10; ++zone)
+        execute(QStringLiteral("INSERT INTO syslog ([src zone=], [start_time=], [sent+rcvd]) VALUES "
+                               "('V1-Untrust-%1', '2026-12-05 09:00:00', %1)")
+                    .arg(zone));
+    open();
+    const QList<QAbstractAxis*> labels = chart().chart()->axes(Qt::Horizontal);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels.front()->labelsAngle(), -45);
+    EXPECT_TRUE(window->screen()->availableGeometry().contains(window->frameGeometry()));
+    const int chartWidth = chart().width();
+    window->resize(window->width() + 200, window->height() + 100);
+    EXPECT_EQ(chart().width(), chartWidth + 200);
+    EXPECT_LT(window->minimumWidth(), window->width());
 }
 
 TEST_F(AnalysisWindowTest, AMonthBeyond32BitsFailsTheBuildAndKeepsTheChart)
