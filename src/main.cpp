@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QScreen>
 #include <cstdio>
 
 // Main: the splash while the main window loads, then the main window.
@@ -31,6 +32,12 @@ int main(int argc, char** argv)
     }
 
     auto* splash = new corvane::SplashWindow;
+    // In the middle of the screen, where its boxes are centred too.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect placed(QPoint(), splash->sizeHint().expandedTo(splash->size()));
+        placed.moveCenter(screen->availableGeometry().center());
+        splash->move(placed.topLeft());
+    }
     splash->show();
     splash->repaint();
     QApplication::processEvents();

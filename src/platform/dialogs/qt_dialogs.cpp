@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
 
 namespace corvane::platform {
 
@@ -30,6 +33,37 @@ QMessageBox::Icon qtIcon(MessageIcon icon)
 QString titleOrApplicationName(const QString& title)
 {
     return title.isEmpty() ? QCoreApplication::applicationName() : title;
+}
+
+// A small box would cut its own title short: it is made at least as wide
+// as the title with room for the frame's buttons.
+constexpr int TitleBarExtra = 160;
+
+// Once the box has sized itself from its text, as it does when shown.
+void fitTitle(QMessageBox& box)
+{
+    const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + TitleBarExtra;
+    if (box.width() < width)
+        box.setFixedWidth(width);
+}
+
+// Centred on its owner when the owner shows, else on the screen; a window
+// system without a placement of its own would put it at the corner.
+void centre(QWidget& dialog, const QWidget* owner)
+{
+    const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const QRect area = owner && owner->isVisible() ? owner->window()->frameGeometry() : available;
+    QRect placed = dialog.rect();
+    placed.moveCenter(area.center());
+    // Whole on the screen, even beside an owner at its edge.
+    placed.moveLeft(std::clamp(
+        placed.left(), available.left(), std::max(available.left(), available.right() - placed.width())));
+    placed.moveTop(std::clamp(
+        placed.top(), available.top(), std::max(available.top(), available.bottom() - placed.height())));
+    dialog.move(placed.topLeft());
 }
 
 } // namespace
@@ -60,6 +94,11 @@ MessageAnswer QtDialogs::messageBox(const MessageBoxRequest& request)
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     }
+    // Once shown, when the box has sized itself.
+    QTimer::singleShot(0, &box, [&box] {
+        fitTitle(box);
+        centre(box, box.parentWidget());
+    });
     const int result = box.exec();
     if (!yesNo)
         return MessageAnswer::Ok;
