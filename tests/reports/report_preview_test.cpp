@@ -1,5 +1,6 @@
 // The preview window: zoom, resize, sort, keys and the export.
 #include "report_windows.h"
+#include "reports/report_export.h"
 
 #include <QDir>
 #include <QProcess>
@@ -213,15 +214,14 @@ TEST_F(ReportWindowsTest, ExportWritesEveryRowAndCancelLeavesEverythingAsItWas)
     pick(AllTraffic);
     type("T1", QStringLiteral("01/12/2026 00:00:00"));
     type("T2", QStringLiteral("31/12/2026 23:59:59"));
-    dialogs.expectBox(
-        QStringLiteral(
-            "This report will now be save to the location you select. The report can then be loaded "
-            "into other programs like Excel, Word, NotePad etc... Do you want to continue? "),
-        MessageAnswer::Yes);
-    dialogs.expectSave(path);
+    const auto exportTo = [&](ReportPreview& preview) {
+        dialogs.expectBox(QString::fromLatin1(ExportConfirmationText), MessageAnswer::Yes);
+        dialogs.expectSave(path);
+        child<QPushButton>(&preview, "cmdExport")->click();
+    };
     ASSERT_TRUE(runReport([&](ReportPreview& preview) {
         EXPECT_EQ(preview.grid().grid().rows(), 40005);
-        child<QPushButton>(&preview, "cmdExport")->click();
+        exportTo(preview);
         ASSERT_TRUE(waitUntilIdle(preview));
     }));
     dialogs.verifyAllUsed();
@@ -233,14 +233,8 @@ TEST_F(ReportWindowsTest, ExportWritesEveryRowAndCancelLeavesEverythingAsItWas)
     EXPECT_EQ(exported, queryTool.readAllStandardOutput());
     EXPECT_EQ(exported.count("\r\n"), 40005);
 
-    dialogs.expectBox(
-        QStringLiteral(
-            "This report will now be save to the location you select. The report can then be loaded "
-            "into other programs like Excel, Word, NotePad etc... Do you want to continue? "),
-        MessageAnswer::Yes);
-    dialogs.expectSave(path);
     ASSERT_TRUE(runReport([&](ReportPreview& preview) {
-        child<QPushButton>(&preview, "cmdExport")->click();
+        exportTo(preview);
         child<QPushButton>(&preview, "cmdCancel")->click();
         ASSERT_TRUE(waitUntilIdle(preview));
         EXPECT_TRUE(preview.isVisible());
