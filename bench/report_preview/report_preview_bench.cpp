@@ -75,7 +75,7 @@ int main(int argc, char** argv)
     bench::AnsweringDialogs dialogs(exportPath);
     SharedState state(folder.path());
     state.databasePath = SharedState::databasePathIn(folder.path());
-    state.GridSortOrder = 1;
+    state.GridSortOrder = corvane::platform::GridSortOrder::DescendingNext;
     const ErrorLogger logger(folder.path(), dialogs);
 
     QElapsedTimer timer;

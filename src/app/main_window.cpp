@@ -109,7 +109,7 @@ void MainWindow::Form_Load()
         [[maybe_unused]] const LogDatabase check(
             m_state->engine(), m_state->databasePath, m_state->fieldKeys);
         reportsBound = true;
-        m_state->GridSortOrder = 1;
+        m_state->GridSortOrder = platform::GridSortOrder::DescendingNext;
         m_recentLogView->load();
     });
     // The report list opens once the load is over, if the load got as far

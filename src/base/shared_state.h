@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/field_keys.h"
+#include "platform/grid/grid_sort_order.h"
 
 #include <QString>
 #include <cstdint>
@@ -34,7 +35,7 @@ public:
     QString databasePath;
     // The direction of the next heading-click sort in either grid:
     // 1 descending, 2 ascending; 0 when the load stopped before setting it.
-    std::int16_t GridSortOrder = 0;
+    platform::GridSortOrder GridSortOrder = platform::GridSortOrder::Unset;
 
     // The engine object, created on first use.
     platform::db::DatabaseEngine& engine();

@@ -5,6 +5,7 @@
 #include "base/trap.h"
 #include "browse/recent_log.h"
 #include "platform/grid/grid_widget.h"
+#include "platform/grid/heading_click.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -71,7 +72,7 @@ void RecentLogView::cmdRefreshDB_Click()
 void RecentLogView::msgSyslogDB_Click()
 {
     trap(m_logger, [&] {
-        headingClickSort(m_grid->grid(), m_state.GridSortOrder);
+        platform::headingClickSort(m_grid->grid(), m_state.GridSortOrder);
         m_grid->refresh();
     });
 }

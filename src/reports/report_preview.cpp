@@ -4,11 +4,11 @@
 #include "base/error_logger.h"
 #include "base/shared_state.h"
 #include "base/trap.h"
-#include "browse/recent_log.h"
 #include "platform/db/result_set.h"
 #include "platform/failure/failure_codes.h"
 #include "platform/grid/design_geometry.h"
 #include "platform/grid/grid_widget.h"
+#include "platform/grid/heading_click.h"
 #include "reports/report_export.h"
 #include "reports/report_rows.h"
 
@@ -325,7 +325,7 @@ void ReportPreview::cmdClose_Click()
 void ReportPreview::msgReport_Click()
 {
     trap(m_logger, [&] {
-        const auto direction = headingClickDirection(m_msgReport->grid(), m_state.GridSortOrder);
+        const auto direction = platform::headingClickDirection(m_msgReport->grid(), m_state.GridSortOrder);
         if (!direction)
             return;
         m_sorted = std::make_shared<platform::Grid::SortOrder>();

@@ -110,7 +110,7 @@ TEST_F(MainWindowTest, WithoutADatabaseReportsAndStillOpens)
             platform::MessageAnswer::Ok, QStringLiteral("UNEXPECTED ERROR"), {}, {} });
     open();
     dialogs.verifyAllUsed();
-    EXPECT_EQ(window->state().GridSortOrder, 0);
+    EXPECT_EQ(window->state().GridSortOrder, platform::GridSortOrder::Unset);
     EXPECT_EQ(window->logDatabase(), nullptr);
     EXPECT_EQ(window->recentLogView().grid().grid().rows(), 1);
     EXPECT_FALSE(QFile::exists(folder.databasePath())); // never created
@@ -181,7 +181,7 @@ TEST_F(MainWindowTest, ShowsWhatTheCaptureStores)
         window->recentLogView().msgSyslogDB_Click();
     }
     EXPECT_EQ(grid.text(1, 0), "1");
-    EXPECT_EQ(window->state().GridSortOrder, 1);
+    EXPECT_EQ(window->state().GridSortOrder, platform::GridSortOrder::DescendingNext);
 
     find<QPushButton>("cmdStopCapture")->click();
     EXPECT_FALSE(find<QCheckBox>("chkState")->isChecked());
