@@ -60,12 +60,14 @@ constexpr const char* PrintDefaultExtension = "pdf";
 
 } // namespace
 
-AnalysisWindow::AnalysisWindow(SharedState& state, const ErrorLogger& logger, const Clock& clock,
-    platform::Dialogs& dialogs, QWidget* parent)
+AnalysisWindow::AnalysisWindow(std::shared_ptr<SharedState> state, std::shared_ptr<const ErrorLogger> logger,
+    const Clock& clock, platform::Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window)
-    , m_logger(logger)
+    , m_state(std::move(state))
+    , m_loggerHeld(std::move(logger))
+    , m_logger(*m_loggerHeld)
     , m_dialogs(dialogs)
-    , m_builder(state, logger, clock)
+    , m_builder(*m_state, m_logger, clock)
     , m_printerLookup(&QPrinterInfo::defaultPrinter)
     , m_frame1(new QGroupBox(this))
     , m_label25(new QLabel(QStringLiteral("Select Chart Data"), m_frame1))
@@ -137,7 +139,11 @@ AnalysisWindow::AnalysisWindow(SharedState& state, const ErrorLogger& logger, co
     Form_Load();
 }
 
-AnalysisWindow::~AnalysisWindow() = default;
+// The build ends before the builder and the state it reads go.
+AnalysisWindow::~AnalysisWindow()
+{
+    delete m_task;
+}
 
 void AnalysisWindow::resizeEvent(QResizeEvent* event)
 {

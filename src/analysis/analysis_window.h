@@ -42,8 +42,9 @@ struct ChartBuild {
 class AnalysisWindow : public QWidget {
     Q_OBJECT
 public:
-    AnalysisWindow(SharedState& state, const ErrorLogger& logger, const Clock& clock,
-        platform::Dialogs& dialogs, QWidget* parent = nullptr);
+    // Holds the state and the logger it reads: it may outlive the main window.
+    AnalysisWindow(std::shared_ptr<SharedState> state, std::shared_ptr<const ErrorLogger> logger,
+        const Clock& clock, platform::Dialogs& dialogs, QWidget* parent = nullptr);
     ~AnalysisWindow() override;
 
     ChartControl& chart() { return *m_msChart1; }
@@ -70,6 +71,8 @@ private:
     void built();
     void printImage(const QImage& image);
 
+    std::shared_ptr<SharedState> m_state;
+    std::shared_ptr<const ErrorLogger> m_loggerHeld;
     const ErrorLogger& m_logger;
     platform::Dialogs& m_dialogs;
     ChartBuilder m_builder;

@@ -89,9 +89,7 @@ AnalysisWindow* MainWindow::analysisWindow() const
 void MainWindow::showAnalysisWindow()
 {
     if (!m_analysisWindow) {
-        m_analysisWindow = new AnalysisWindow(*m_state, *m_logger, m_clock, m_dialogs);
-        // It keeps what it reads for as long as it is open.
-        connect(m_analysisWindow, &QObject::destroyed, [state = m_state, logger = m_logger] {});
+        m_analysisWindow = new AnalysisWindow(m_state, m_logger, m_clock, m_dialogs);
     }
     m_analysisWindow->show();
     m_analysisWindow->raise();

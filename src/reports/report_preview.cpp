@@ -164,6 +164,12 @@ ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, plat
     Form_Load(query);
 }
 
+// What runs ends before the grid it reads or fills goes.
+ReportPreview::~ReportPreview()
+{
+    delete m_task;
+}
+
 void ReportPreview::Form_Load(const QString& query)
 {
     for (const char* entry : ZoomEntries)

@@ -38,6 +38,7 @@ class ReportPreview : public QDialog {
 public:
     ReportPreview(SharedState& state, const ErrorLogger& logger, platform::Dialogs& dialogs,
         const QString& query, QWidget* parent = nullptr);
+    ~ReportPreview() override;
 
     // Fits the grid to the preview area at the chosen zoom, each column
     // keeping its share of the width.

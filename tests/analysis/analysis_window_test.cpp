@@ -39,7 +39,9 @@ protected:
 
     void open()
     {
-        window = new AnalysisWindow(state, logger, clock, dialogs);
+        // Not owned: the fixture's state and logger outlive the window.
+        window = new AnalysisWindow(std::shared_ptr<SharedState>(std::shared_ptr<void>(), &state),
+            std::shared_ptr<const ErrorLogger>(std::shared_ptr<void>(), &logger), clock, dialogs);
         window->setPrinterLookup([] { return QPrinterInfo(); });
         window->show();
         built();
