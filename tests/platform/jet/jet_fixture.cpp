@@ -84,9 +84,15 @@ FixtureDatabase::Result FixtureDatabase::run(const QString& sql) const
     Result result;
     const QByteArray utf8 = sql.toUtf8();
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &statement, nullptr)
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &statement, &tail)
         != SQLITE_OK) {
         result.error = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(statement);
+        return result;
+    }
+    if (QString::fromUtf8(tail).trimmed().size() > 0) {
+        result.error = QStringLiteral("text after the statement: ") + QString::fromUtf8(tail);
         sqlite3_finalize(statement);
         return result;
     }
@@ -104,24 +110,6 @@ FixtureDatabase::Result FixtureDatabase::run(const QString& sql) const
         result.error = QString::fromUtf8(sqlite3_errmsg(db));
     sqlite3_finalize(statement);
     return result;
-}
-
-QString FixtureDatabase::prepareError(const QString& sql) const
-{
-    sqlite3* const db = m_connection.handle();
-    const QByteArray utf8 = sql.toUtf8();
-    sqlite3_stmt* statement = nullptr;
-    const char* tail = nullptr;
-    QString error;
-    if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &statement, &tail)
-        != SQLITE_OK)
-        error = QString::fromUtf8(sqlite3_errmsg(db));
-    else if (!statement)
-        error = QStringLiteral("empty statement");
-    else if (tail && QString::fromUtf8(tail).trimmed().size() > 0)
-        error = QStringLiteral("text after the statement: ") + QString::fromUtf8(tail);
-    sqlite3_finalize(statement);
-    return error;
 }
 
 } // namespace corvane::platform::jet::testing

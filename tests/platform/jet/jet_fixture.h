@@ -27,7 +27,7 @@ public:
         QStringList columns;
         std::vector<std::vector<QVariant>> rows; // qlonglong, double, QString or null
         QString error; // SQLite's message when preparing or stepping failed
-        bool prepared = false;
+        bool prepared = false; // one statement, nothing after it
     };
 
     FixtureDatabase();
@@ -35,8 +35,6 @@ public:
     const SchemaSnapshot& schema() const { return m_schema; }
     void exec(const QString& sql);
     Result run(const QString& sql) const;
-    // Empty when the text prepares as exactly one statement.
-    QString prepareError(const QString& sql) const;
 
 private:
     QTemporaryDir m_dir;
