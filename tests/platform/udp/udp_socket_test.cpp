@@ -1,13 +1,12 @@
 #include "loopback_sender.h"
 #include "platform/failure/failure.h"
 #include "platform/udp/udp_socket.h"
+#include "wait_for.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
-#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <unistd.h>
@@ -15,28 +14,16 @@
 namespace corvane::platform {
 namespace {
 
+using corvane::testing::waitFor;
 using Sender = corvane::testing::LoopbackSender;
-
-// Waits until the condition holds or the time is up, spinning the event loop
-// unless the owner's thread is to stay busy.
-bool waitFor(const std::function<bool()>& condition, bool handleEvents = true)
-{
-    const QDeadlineTimer deadline(20000);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        if (handleEvents)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        else
-            QThread::msleep(5);
-    }
-    return true;
-}
 
 // Blocks the owner's thread (no events) until the receiver holds this many.
 bool waitPending(const UdpSocket& socket, std::size_t count)
 {
-    return waitFor([&] { return socket.pendingDatagrams() >= count; }, false);
+    const QDeadlineTimer deadline(20000);
+    while (socket.pendingDatagrams() < count && !deadline.hasExpired())
+        QThread::msleep(5);
+    return socket.pendingDatagrams() >= count;
 }
 
 void spin(int turns)
