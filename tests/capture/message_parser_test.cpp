@@ -114,17 +114,12 @@ TEST(MessageParser, ParsesEverySampleLine)
         double sentPlusRcvd;
     };
     const Expected expected[] = {
-        { 0,
-            "fire00|2006-06-02 "
-            "14:55:45|0|119|udp/port:7001|17|Trust|Untrust|Deny|0|0|192.168.2.1|1.2.3.4|3036|7001",
-            0 },
         // The relay escaped the quotes: the backslash is skipped, the quote kept.
         { 2,
             "ns5gt|\"2005-03-16 "
             "16:33:2|0|320001|tcp/port:120|6|Null|self|Deny|0|60|192.168.2.1|1.2.3.4|31048|12",
             60 },
         { 3, "ns5gt|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>", 0 },
-        { 6, "<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>|<0>", 0 },
         { 10,
             "0133012007000002|2009-01-22 "
             "15:14:10|0|45|icmp|1|Untrust|Trust|Deny|0|0|58.72.190.250|210.99.53.197|<0>|<0>",
