@@ -68,35 +68,22 @@ TEST(QtDialogs, ABoxBelongsToTheModalWindowElseTheActiveOneElseTheParentSet)
     QWidget chart;
     QDialog preview;
     QtDialogs dialogs(&splash);
-    const struct {
-        const char* inUse;
-        std::function<void()> show;
-        QWidget* owner;
-    } cases[] = {
-        { "nothing", [] {}, &splash },
-        { "an active window",
-            [&] {
-                chart.show();
-                QApplication::setActiveWindow(&chart);
-            },
-            &chart },
-        { "a modal window",
-            [&] {
-                preview.setWindowModality(Qt::ApplicationModal);
-                preview.show();
-            },
-            &preview },
-    };
-    for (const auto& c : cases) {
-        c.show();
+    const auto owner = [&dialogs] {
         QWidget* owner = nullptr;
         whenShown<QMessageBox>([&owner](QMessageBox* box) {
             owner = box->parentWidget();
             box->button(QMessageBox::Ok)->click();
         });
         dialogs.messageBox({ "Failed", "UNEXPECTED ERROR", MessageIcon::Critical, MessageButtons::Ok });
-        EXPECT_EQ(owner, c.owner) << c.inUse;
-    }
+        return owner;
+    };
+    EXPECT_EQ(owner(), &splash);
+    chart.show();
+    QApplication::setActiveWindow(&chart);
+    EXPECT_EQ(owner(), &chart);
+    preview.setWindowModality(Qt::ApplicationModal);
+    preview.show();
+    EXPECT_EQ(owner(), &preview);
 }
 
 TEST(QtDialogs, SaveFileReturnsTheFullPathWithTheDefaultExtension)
