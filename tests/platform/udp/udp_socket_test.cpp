@@ -49,11 +49,8 @@ TEST(UdpSocket, HoldsDatagramsBackWhileAHandlerShowsAModalBox)
         UdpSocket socket;
         socket.bind(0);
         auto sender = std::make_unique<Sender>(socket.localPort());
-        QStringList order;
-        int depth = 0;
-        int deepest = 0;
+        QStringList order; // a handler entered again would note a datagram before "box closed"
         QObject::connect(&socket, &UdpSocket::dataArrival, [&] {
-            deepest = std::max(deepest, ++depth);
             order << socket.readDatagram();
             if (order.size() == 1) {
                 if (rebind) {
@@ -71,7 +68,6 @@ TEST(UdpSocket, HoldsDatagramsBackWhileAHandlerShowsAModalBox)
                 box.exec();
                 order << QStringLiteral("box closed");
             }
-            --depth;
         });
         sender->send("first");
         ASSERT_TRUE(waitFor([&] { return order.size() == 22; })) << rebind << order.join(',').toStdString();
@@ -79,7 +75,6 @@ TEST(UdpSocket, HoldsDatagramsBackWhileAHandlerShowsAModalBox)
         for (int i = 0; i < 20; ++i)
             expected << QString::number(i);
         EXPECT_EQ(order, expected) << rebind;
-        EXPECT_EQ(deepest, 1) << rebind;
     }
 }
 
