@@ -95,8 +95,7 @@ TEST(MessageParser, SentPlusRcvdAddsTheLeadingNumbers)
 {
     EXPECT_EQ(parse(QStringLiteral("sent=12abc rcvd=3")).sentPlusRcvd, 15.0);
     EXPECT_EQ(parse(QStringLiteral("rcvd=50")).sentPlusRcvd, 50.0);
-    EXPECT_THROW(
-        parse(QStringLiteral("sent=1e308 rcvd=1e308")), platform::Failure); // each finite, not the sum
+    EXPECT_THROW(parse(QStringLiteral("sent=1e308 rcvd=1e308")), platform::Failure); // the sum overflows
 }
 
 // Every real device line, with what it must give.
