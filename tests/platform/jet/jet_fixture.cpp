@@ -2,7 +2,6 @@
 
 #include "platform/db/schema_reader.h"
 
-#include <gtest/gtest.h>
 #include <sqlite3.h>
 
 namespace corvane::platform::jet::testing {
@@ -65,16 +64,6 @@ FixtureDatabase::FixtureDatabase()
     for (const char* sql : Schema)
         exec(QString::fromUtf8(sql));
     m_schema = db::readSchema(m_connection);
-}
-
-void FixtureDatabase::exec(const QString& sql)
-{
-    char* message = nullptr;
-    if (sqlite3_exec(m_connection.handle(), sql.toUtf8().constData(), nullptr, nullptr, &message)
-        != SQLITE_OK)
-        ADD_FAILURE() << "fixture statement failed: " << (message ? message : "") << "\n"
-                      << sql.toStdString();
-    sqlite3_free(message);
 }
 
 // Raw SQLite, not the database layer, so the messages are SQLite's own.

@@ -33,7 +33,7 @@ public:
     FixtureDatabase();
 
     const SchemaSnapshot& schema() const { return m_schema; }
-    void exec(const QString& sql);
+    void exec(const QString& sql) { m_connection.execute(sql); }
     Result run(const QString& sql) const;
 
 private:
