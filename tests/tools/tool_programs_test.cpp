@@ -1,5 +1,7 @@
+// The built corvane-newdb and corvane-query, run as a user runs them.
 #include "platform/db/connection.h"
 #include "platform/db/result_set.h"
+#include "program_folder.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,16 +16,18 @@ namespace {
 
 struct ToolRun {
     int exitCode;
-    QString errors;
+    QByteArray out;
+    QString err;
 };
 
-ToolRun runNewDb(const QStringList& arguments)
+ToolRun run(const char* tool, const QStringList& arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(CORVANE_BIN_DIR "/corvane-newdb"), arguments);
+    process.start(QStringLiteral(CORVANE_BIN_DIR "/") + QLatin1String(tool), arguments);
     EXPECT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    return { process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError()) };
+    return { process.exitCode(), process.readAllStandardOutput(),
+        QString::fromLocal8Bit(process.readAllStandardError()) };
 }
 
 // A template filled the way the report tab fills it: month-first dates, then
@@ -41,8 +45,8 @@ QString filled(QString sql)
 TEST(NewDb, ShipsUsableReportsWithMatchingCaptions)
 {
     QTemporaryDir dir;
-    const ToolRun made = runNewDb({ dir.path() });
-    ASSERT_EQ(made.exitCode, 0) << qPrintable(made.errors);
+    const ToolRun made = run("corvane-newdb", { dir.path() });
+    ASSERT_EQ(made.exitCode, 0) << qPrintable(made.err);
     const QString database = dir.filePath(QStringLiteral("syslog97.mdb"));
     Connection(database).execute(
         QStringLiteral("INSERT INTO syslog ([start_time=], [src=], [dst=], [service=], [policy_id=], "
@@ -96,9 +100,10 @@ TEST(NewDbRefusal, NeverOverwritesAndFailsClearly)
             file.write(old);
             file.close();
         }
-        const ToolRun run = runNewDb({ present ? dir.path() : dir.filePath(QStringLiteral("absent")) });
-        EXPECT_NE(run.exitCode, 0);
-        EXPECT_TRUE(run.errors.contains(QLatin1String(wording))) << qPrintable(run.errors);
+        const ToolRun refused
+            = run("corvane-newdb", { present ? dir.path() : dir.filePath(QStringLiteral("absent")) });
+        EXPECT_NE(refused.exitCode, 0);
+        EXPECT_TRUE(refused.err.contains(QLatin1String(wording))) << qPrintable(refused.err);
         // Nothing else written, nothing overwritten.
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             present ? QStringList { QLatin1String(present) } : QStringList());
@@ -107,7 +112,63 @@ TEST(NewDbRefusal, NeverOverwritesAndFailsClearly)
             EXPECT_EQ(file.readAll(), old);
         }
     }
-    EXPECT_NE(runNewDb({}).exitCode, 0);
+    EXPECT_NE(run("corvane-newdb", {}).exitCode, 0);
+}
+
+class QueryTool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Connection(db).execute(
+            QStringLiteral("INSERT INTO syslog ([src zone=], [src=], [start_time=], [sent+rcvd]) VALUES "
+                           "('Trust', '192.0.2.1', '2026-12-04 15:04:05', 100), ('trust', '192.0.2.17', "
+                           "'2026-12-05 09:00:00', 50), "
+                           "('Untrust', 'a,b', '2026-12-05 15:04:06', 25.5)"));
+        Connection(db).execute(QStringLiteral(
+            "INSERT INTO Report ([Report Name], SQL0, t1, t3) VALUES ('Zone''s sources', "
+            "'SELECT [src=] FROM syslog WHERE [start_time=] >= #filter1# AND [src zone=] = ''filter3''', "
+            "'05/12/2026', 'trust')"));
+    }
+    corvane::testing::ProgramFolder folder;
+    const QString db = folder.databasePath();
+};
+
+// Rows as the export writes them, or a failure on standard error with its number.
+TEST_F(QueryTool, RunsAQueryOrAStoredReportWithGivenOrStoredFilters)
+{
+    const QString report = QStringLiteral("Zone's sources");
+    const QString option = QStringLiteral("--report");
+    const struct {
+        QStringList arguments;
+        QByteArray out;
+        int exitCode = 0;
+        const char* err = nullptr; // how standard error starts, if it is checked
+    } cases[] = {
+        // Trust and trust are one group, as Jet compares text.
+        { { db, "SELECT count(*) AS n, sum([sent+rcvd]) AS b FROM syslog GROUP BY [src zone=] ORDER BY n" },
+            "n,b,\r\n1,25.5,\r\n2,150,\r\n" },
+        // A comma in a cell is written as it stands.
+        { { db, "SELECT [src=] FROM syslog WHERE [src=] LIKE 'a*'" }, "src=,\r\na,b,\r\n" },
+        { { db, "DELETE FROM syslog" }, "", 1, "Error 3129: " },
+        { { folder.path() + "/missing.mdb", "SELECT * FROM syslog" }, "", 1, "Error 3024: " },
+        { { db, "SELECT count(*) AS n FROM syslog" }, "n,\r\n3,\r\n" }, // nothing was deleted
+        { { db, option, report }, "src=,\r\n192.0.2.17,\r\n" },
+        { { db, option, report, "--filter1", "01/12/2026" }, "src=,\r\n192.0.2.1,\r\n192.0.2.17,\r\n" },
+        { { db, option, report, "--filter", "3=Untrust" }, "src=,\r\na,b,\r\n" },
+        // Not a date: the placeholder goes, and the query is refused.
+        { { db, option, report, "--filter1", "12/31/2026" }, "", 1, "Error " },
+        { { db, option, "No such report" }, "", 1, "Error 3265: " },
+        { { db, option, report, "--filter10", "x" }, "", 2, "usage: " },
+        // Nothing is written back.
+        { { db, "SELECT t1, t3 FROM Report WHERE t1 IS NOT NULL" }, "t1,t3,\r\n05/12/2026,trust,\r\n" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const ToolRun result = run("corvane-query", c.arguments);
+        EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err.toStdString();
+        EXPECT_TRUE(!c.err || result.err.startsWith(QLatin1String(c.err))) << result.err.toStdString();
+    }
 }
 
 } // namespace
