@@ -1,5 +1,4 @@
 #include "base/error_logger.h"
-#include "platform/dialogs/mouse_pointer.h"
 #include "support/file_size_cap.h"
 #include "support/scripted_dialogs.h"
 
@@ -151,29 +150,6 @@ TEST_F(ErrorLoggerTest, RewritesAReadableLogElseLeavesItAsItWas)
         m_dialogs.verifyAllUsed();
         EXPECT_EQ(m_dialogs.boxTexts(), boxes); // the report first
     }
-}
-
-// Notes the pointer each box was shown under.
-struct PointerProbe final : platform::Dialogs {
-    MessageAnswer messageBox(const platform::MessageBoxRequest& request) override
-    {
-        shown.push_back({ request.text, platform::isBusyPointer() });
-        return MessageAnswer::Ok;
-    }
-    QString saveFile(const platform::SaveFileRequest&) override { return {}; }
-    std::vector<std::pair<QString, bool>> shown;
-};
-
-TEST_F(ErrorLoggerTest, EndsTheBusyPointerBeforeTheFirstBox)
-{
-    PointerProbe probe;
-    platform::setBusyPointer();
-    ErrorLogger(m_dir.path(), probe).LogError(Denied); // no log: both boxes show
-
-    EXPECT_FALSE(platform::isBusyPointer());
-    const std::vector<std::pair<QString, bool>> expected
-        = { { DeniedReport, false }, { QStringLiteral("Error Writing Log"), false } };
-    EXPECT_EQ(probe.shown, expected);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #include "base/trap.h"
-#include "support/scripted_dialogs.h"
+#include "platform/dialogs/mouse_pointer.h"
 
 #include <QTemporaryDir>
 #include <functional>
@@ -10,6 +10,22 @@
 namespace corvane {
 namespace {
 
+using platform::MessageAnswer;
+
+// Notes each box shown, and whether the busy pointer was on under any.
+struct PointerProbe final : platform::Dialogs {
+    MessageAnswer messageBox(const platform::MessageBoxRequest& request) override
+    {
+        shown << request.text;
+        busyUnderABox = busyUnderABox || platform::isBusyPointer();
+        return MessageAnswer::Ok;
+    }
+    QString saveFile(const platform::SaveFileRequest&) override { return {}; }
+    QStringList shown;
+    bool busyUnderABox = false;
+};
+
+// A failing handler had set the busy pointer: it ends before the first box.
 TEST(Trap, ReportsAFailureWithItsNumberAndSkipsTheRestOfTheBody)
 {
     struct Case {
@@ -26,14 +42,13 @@ TEST(Trap, ReportsAFailureWithItsNumberAndSkipsTheRestOfTheBody)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reported ? c.reported : "completes");
         QTemporaryDir dir; // no log: the logger's own box shows after the report
-        testing::ScriptedDialogs dialogs;
-        const QString message
+        PointerProbe dialogs;
+        const QString report
             = QStringLiteral("An Unexpected error has occured - Error: %1 - Error has been Logged")
                   .arg(QString::fromUtf8(c.reported));
-        if (c.reported) {
-            dialogs.expectBox(message);
-            dialogs.expectBox(QStringLiteral("Error Writing Log"));
-        }
+        const QStringList boxes
+            = c.reported ? QStringList { report, QStringLiteral("Error Writing Log") } : QStringList();
+        platform::setBusyPointer();
         int stepsDone = 0;
 
         const bool completed = trap(ErrorLogger(dir.path(), dialogs), [&] {
@@ -43,14 +58,17 @@ TEST(Trap, ReportsAFailureWithItsNumberAndSkipsTheRestOfTheBody)
             ++stepsDone;
         });
 
-        dialogs.verifyAllUsed();
+        EXPECT_EQ(dialogs.shown, boxes);
+        EXPECT_FALSE(dialogs.busyUnderABox);
         EXPECT_EQ(completed, !c.reported);
         EXPECT_EQ(stepsDone, c.reported ? 1 : 2);
+        platform::setArrowPointer();
     }
 
     // Anything that is not an exception passes through, unreported.
-    testing::ScriptedDialogs dialogs;
+    PointerProbe dialogs;
     EXPECT_THROW(trap(ErrorLogger(QStringLiteral("/nonexistent"), dialogs), [] { throw 42; }), int);
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
 } // namespace
