@@ -12,38 +12,32 @@ namespace {
 
 using namespace testing;
 
-class ConverterFiles : public ::testing::Test {
-protected:
-    QString file(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
-
-private:
-    QTemporaryDir m_dir;
-};
-
-TEST_F(ConverterFiles, LinesEndAtCrLfLfOrCrWhereverTheBlocksBreak)
+TEST(ConverterFiles, LinesEndAtCrLfLfOrCrWhereverTheBlocksBreak)
 {
-    const struct {
-        QByteArray bytes;
-        QByteArray lines; // each line read followed by "|"
-    } cases[] = { { "", "" }, { "\n", "|" }, { "a\r\nbb\rccc\ndddd", "a|bb|ccc|dddd|" },
-        { "\r\n\r\nab\r\r\ncd\n\ref\r", "||ab||cd||ef|" } };
-    for (const auto& c : cases) {
-        writeFile(file("in.txt"), c.bytes);
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("in.txt"));
+    // The bytes, and each line read followed by "|".
+    const std::pair<QByteArray, QByteArray> cases[] = { { "", "" }, { "\n", "|" },
+        { "a\r\nbb\rccc\ndddd", "a|bb|ccc|dddd|" }, { "\r\n\r\nab\r\r\ncd\n\ref\r", "||ab||cd||ef|" } };
+    for (const auto& [bytes, expected] : cases) {
+        writeFile(in, bytes);
         // Blocks this small split every CR LF somewhere.
         for (const qsizetype blockSize : { 1, 2, 3 }) {
-            LineReader reader(file("in.txt"), blockSize);
+            LineReader reader(in, blockSize);
             QByteArray lines;
             QByteArrayView line;
             while (reader.readLine(line))
                 lines += line.toByteArray() + '|';
-            EXPECT_EQ(lines, c.lines) << c.bytes.toPercentEncoding().constData() << ", block " << blockSize;
+            EXPECT_EQ(lines, expected) << bytes.toPercentEncoding().constData() << ", block " << blockSize;
         }
     }
 }
 
 // The input under any other name is refused before the output is opened.
-TEST_F(ConverterFiles, NeverEmptiesItsInput)
+TEST(ConverterFiles, NeverEmptiesItsInput)
 {
+    QTemporaryDir dir;
+    const auto file = [&dir](const char* name) { return dir.filePath(QLatin1String(name)); };
     writeFile(file("in.txt"), GoodLine);
     ASSERT_TRUE(QFile::link(file("in.txt"), file("symlink.txt")));
     ASSERT_EQ(::link(QFile::encodeName(file("in.txt")).constData(),
