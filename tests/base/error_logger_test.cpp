@@ -1,4 +1,5 @@
 #include "base/error_logger.h"
+#include "base/trap.h"
 #include "platform/dialogs/mouse_pointer.h"
 #include "support/file_size_cap.h"
 #include "support/scripted_dialogs.h"
@@ -7,8 +8,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
+#include <new>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 namespace corvane {
@@ -62,17 +66,20 @@ protected:
 };
 
 // A log read whole is rewritten with its counted entries and the new
-// message; any other is left as it was, and a second box says so.
+// message; any other, or one the disk cuts the rewrite of short, is left as
+// it was, and a second box says so.
 TEST_F(ErrorLoggerTest, RewritesAReadableLogElseLeavesItAsItWas)
 {
-    enum Block { None, ReadOnlyLog, ReadOnlyFolder, FolderNamedLikeLog };
+    enum Block { None, ReadOnlyFolder, FolderNamedLikeLog };
     struct Case {
         const char* name;
         std::optional<QByteArray> before; // nullopt: no log
         std::optional<QByteArray> after; // the new message's line follows; nullopt: left as it was
         Block block = None;
         std::optional<QFile::Permissions> mode = std::nullopt; // set on the log before the call
+        std::optional<rlim_t> cap = std::nullopt; // a full disk: no file grows past this size
     };
+    const QByteArray first = "1\r\n\"first\"\r\n"; // rewritten as long as it is, plus the new line
     const std::vector<Case> cases = {
         { "count only, group-writable", "0", "1\r\n", None,
             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup },
@@ -94,9 +101,13 @@ TEST_F(ErrorLoggerTest, RewritesAReadableLogElseLeavesItAsItWas)
         { "empty", "", std::nullopt },
         { "fewer entries than counted", "3\r\n\"a\"\r\n\"b\"\r\n", std::nullopt },
         { "count too large", "99999999999999999999999\r\n\"a\"\r\n", std::nullopt },
-        { "read-only log", "1\r\n\"a\"\r\n", std::nullopt, ReadOnlyLog },
+        { "read-only log", "1\r\n\"a\"\r\n", std::nullopt, None, QFile::ReadOwner | QFile::ReadGroup },
         { "read-only folder", "1\r\n\"a\"\r\n", std::nullopt, ReadOnlyFolder },
         { "a folder named like the log", std::nullopt, std::nullopt, FolderNamedLikeLog },
+        { "full disk, room for little more than the old log", first, std::nullopt, None, std::nullopt,
+            rlim_t(first.size() + 1) },
+        { "full disk, room for all but the last byte", first, std::nullopt, None, std::nullopt,
+            rlim_t(first.size() + DeniedLine.size() - 1) },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -112,8 +123,6 @@ TEST_F(ErrorLoggerTest, RewritesAReadableLogElseLeavesItAsItWas)
         if (c.mode) {
             ASSERT_TRUE(QFile::setPermissions(logPath(), *c.mode));
         }
-        if (c.block == ReadOnlyLog)
-            QFile::setPermissions(logPath(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
         if (c.block == ReadOnlyFolder)
             QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         const QFile::Permissions permissions = QFile::permissions(logPath());
@@ -127,7 +136,14 @@ TEST_F(ErrorLoggerTest, RewritesAReadableLogElseLeavesItAsItWas)
                 MessageIcon::None, MessageButtons::Ok });
         }
 
-        m_logger.LogError(Denied);
+        {
+            std::optional<testing::FileSizeCap> cap;
+            if (c.cap) {
+                cap.emplace(*c.cap);
+                ASSERT_TRUE(cap->capped());
+            }
+            m_logger.LogError(Denied);
+        }
 
         if (c.block == FolderNamedLikeLog) {
             EXPECT_TRUE(QFileInfo(logPath()).isDir());
@@ -141,67 +157,63 @@ TEST_F(ErrorLoggerTest, RewritesAReadableLogElseLeavesItAsItWas)
     }
 }
 
-// A rewrite the disk cuts short leaves the old log byte for byte and says
-// so; once there is room again the next failure is counted on from it.
-TEST_F(ErrorLoggerTest, KeepsTheOldLogWhenTheRewriteCannotBeStored)
-{
-    const QByteArray before = "1\r\n\"first\"\r\n";
-    const QByteArray after = "2\r\n\"first\"\r\n" + DeniedLine;
-    struct Case {
-        const char* name;
-        rlim_t cap;
-    };
-    const std::vector<Case> cases = {
-        { "room for little more than the old log", rlim_t(before.size() + 1) },
-        { "room for all but the last byte", rlim_t(after.size() - 1) },
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        writeLog(before);
-        const QStringList entriesBefore = folderEntries();
-        m_dialogs.clear();
-        m_dialogs.expectBox(DeniedReport);
-        m_dialogs.expectBox({ QStringLiteral("Error Writing Log"), MessageAnswer::Ok,
-            QStringLiteral("Corvane(Beta)"), MessageIcon::None, MessageButtons::Ok });
-        {
-            testing::FileSizeCap cap(c.cap);
-            ASSERT_TRUE(cap.capped());
-            m_logger.LogError(Denied);
-        }
-        EXPECT_EQ(readLog(), before);
-        EXPECT_EQ(folderEntries(), entriesBefore);
-        m_dialogs.verifyAllUsed();
-
-        m_dialogs.clear();
-        m_dialogs.expectBox(DeniedReport);
-        m_logger.LogError(Denied);
-        EXPECT_EQ(readLog(), after);
-        EXPECT_EQ(folderEntries(), entriesBefore);
-        m_dialogs.verifyAllUsed(); // an unexpected box fails the test
-    }
-}
-
-// Notes the pointer each box was shown under.
+// Notes each box shown, and whether the busy pointer was on under any.
 struct PointerProbe final : platform::Dialogs {
     MessageAnswer messageBox(const platform::MessageBoxRequest& request) override
     {
-        shown.push_back({ request.text, platform::isBusyPointer() });
+        shown << request.text;
+        busyUnderABox = busyUnderABox || platform::isBusyPointer();
         return MessageAnswer::Ok;
     }
     QString saveFile(const platform::SaveFileRequest&) override { return {}; }
-    std::vector<std::pair<QString, bool>> shown;
+    QStringList shown;
+    bool busyUnderABox = false;
 };
 
-TEST_F(ErrorLoggerTest, EndsTheBusyPointerBeforeTheFirstBox)
+// A failing handler had set the busy pointer: it ends before the first box.
+TEST(Trap, ReportsAFailureWithItsNumberAndSkipsTheRestOfTheBody)
 {
-    PointerProbe probe;
-    platform::setBusyPointer();
-    ErrorLogger(m_dir.path(), probe).LogError(Denied); // no log: both boxes show
+    struct Case {
+        std::function<void()> fail; // empty: the body completes
+        const char* reported;
+    };
+    const Case cases[] = {
+        { {}, nullptr },
+        { [] { throw platform::Failure(3021, QStringLiteral("No current record.")); },
+            "3021: No current record." },
+        { [] { throw std::bad_alloc(); }, "7: Out of memory" },
+        { [] { throw std::runtime_error("vector::at"); }, "51: Internal error: vector::at" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reported ? c.reported : "completes");
+        QTemporaryDir dir; // no log: the logger's own box shows after the report
+        PointerProbe dialogs;
+        const QString report
+            = QStringLiteral("An Unexpected error has occured - Error: %1 - Error has been Logged")
+                  .arg(QString::fromUtf8(c.reported));
+        const QStringList boxes
+            = c.reported ? QStringList { report, QStringLiteral("Error Writing Log") } : QStringList();
+        platform::setBusyPointer();
+        int stepsDone = 0;
 
-    EXPECT_FALSE(platform::isBusyPointer());
-    const std::vector<std::pair<QString, bool>> expected
-        = { { DeniedReport, false }, { QStringLiteral("Error Writing Log"), false } };
-    EXPECT_EQ(probe.shown, expected);
+        const bool completed = trap(ErrorLogger(dir.path(), dialogs), [&] {
+            ++stepsDone;
+            if (c.fail)
+                c.fail();
+            ++stepsDone;
+        });
+
+        EXPECT_EQ(dialogs.shown, boxes);
+        EXPECT_FALSE(dialogs.busyUnderABox);
+        EXPECT_EQ(completed, !c.reported);
+        EXPECT_EQ(stepsDone, c.reported ? 1 : 2);
+        platform::setArrowPointer();
+    }
+
+    // Anything that is not an exception passes through, unreported.
+    PointerProbe dialogs;
+    EXPECT_THROW(trap(ErrorLogger(QStringLiteral("/nonexistent"), dialogs), [] { throw 42; }), int);
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
 } // namespace

@@ -7,11 +7,6 @@ using namespace corvane::platform::jet;
 
 namespace {
 
-struct ReadCase {
-    const char* text;
-    const char* expected; // canonical text
-};
-
 QString read(const char* text)
 {
     const auto value = parseDate(QString::fromUtf8(text), 2026); // the clock's year for texts without one
@@ -20,7 +15,7 @@ QString read(const char* text)
 
 TEST(JetDate, ReadsLiteralTextAsJetDoes)
 {
-    const ReadCase cases[] = { // month first, times in both clocks
+    const std::pair<const char*, const char*> cases[] = { // month first, times in both clocks
         { "12/5/2026 3:04:05 PM", "2026-12-05 15:04:05" }, { "12/5/2026", "2026-12-05 00:00:00" },
         { "7/01/2026", "2026-07-01 00:00:00" }, { "12/5/2005 13:4:9", "2005-12-05 13:04:09" },
         { "  12/6/2005 0:0:0  ", "2005-12-06 00:00:00" }, { "12-5-2026", "2026-12-05 00:00:00" },
@@ -50,8 +45,8 @@ TEST(JetDate, ReadsLiteralTextAsJetDoes)
         { "2/29/2028", "2028-02-29 00:00:00" }, { "2/29/2000", "2000-02-29 00:00:00" },
         { "12/31/9999 23:59:59", "9999-12-31 23:59:59" }
     };
-    for (const ReadCase& c : cases)
-        EXPECT_EQ(read(c.text), QString::fromUtf8(c.expected)) << "text: '" << c.text << "'";
+    for (const auto& [text, canonical] : cases)
+        EXPECT_EQ(read(text), QString::fromUtf8(canonical)) << "text: '" << text << "'";
     const char* const refused[] = { "", "   ", "2/30/2026", "13/13/2026", "2/29/2026", "2/29/1900",
         "1/1/0099", "1/1/10000", "2005-13-45 10:00:00", "2026-02-30", "12/5/2026 24:00:00",
         "12/5/2026 13:00 PM", "12/5/2026 10:60", "12/5/2026 10:00:60", "12/5/2026 10:00:00.5",
@@ -72,30 +67,21 @@ TEST(JetDate, CanonicalFormIsStrict)
         EXPECT_FALSE(parseCanonical(QString::fromUtf8(text)).has_value()) << text;
 }
 
-struct SerialCase {
-    double serial;
-    const char* text;
-};
-
-TEST(JetDate, SerialNumbersFollowJetsNegativeRule)
+TEST(JetDate, SerialNumbersFollowJetsNegativeRuleRoundingAndRange)
 {
-    const SerialCase cases[] = { { 0.0, "1899-12-30 00:00:00" }, { 0.5, "1899-12-30 12:00:00" },
-        { 1.0, "1899-12-31 00:00:00" }, { -1.0, "1899-12-29 00:00:00" }, { -1.25, "1899-12-29 06:00:00" },
-        { -2.75, "1899-12-28 18:00:00" }, { 2.0, "1900-01-01 00:00:00" },
+    const std::pair<double, const char*> cases[] = { { 0.0, "1899-12-30 00:00:00" },
+        { 0.5, "1899-12-30 12:00:00" }, { 1.0, "1899-12-31 00:00:00" }, { -1.0, "1899-12-29 00:00:00" },
+        { -1.25, "1899-12-29 06:00:00" }, { -2.75, "1899-12-28 18:00:00" }, { 2.0, "1900-01-01 00:00:00" },
         { 61.0, "1900-03-01 00:00:00" }, // 1900 is no leap year
         { 38714.416666666664, "2005-12-28 10:00:00" }, { 46361.62783564815, "2026-12-05 15:04:05" },
         { -657434.0, "0100-01-01 00:00:00" }, { 2958465.0, "9999-12-31 00:00:00" } };
-    for (const SerialCase& c : cases) {
-        const auto value = fromSerial(c.serial);
-        ASSERT_TRUE(value.has_value()) << c.serial;
-        EXPECT_EQ(formatCanonical(*value), QString::fromUtf8(c.text)) << c.serial;
+    for (const auto& [serial, text] : cases) {
+        const auto value = fromSerial(serial);
+        ASSERT_TRUE(value.has_value()) << serial;
+        EXPECT_EQ(formatCanonical(*value), QString::fromUtf8(text)) << serial;
         // and back: the same serial to within half a second
-        EXPECT_NEAR(toSerial(*value), c.serial, 0.5 / 86400) << c.text;
+        EXPECT_NEAR(toSerial(*value), serial, 0.5 / 86400) << text;
     }
-}
-
-TEST(JetDate, SerialRoundingAndRange)
-{
     // 23:59:59.7 rounds over midnight to the next day, also before the zero date.
     EXPECT_EQ(formatCanonical(*fromSerial(1.0 + 86399.7 / 86400)), QStringLiteral("1900-01-01 00:00:00"));
     EXPECT_EQ(formatCanonical(*fromSerial(-1.0 - 86399.7 / 86400)), QStringLiteral("1899-12-30 00:00:00"));

@@ -1,8 +1,11 @@
+#include "platform/dialogs/file_filter.h"
+#include "platform/dialogs/mouse_pointer.h"
 #include "platform/dialogs/qt_dialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
@@ -11,6 +14,7 @@
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace corvane::platform {
 namespace {
@@ -68,35 +72,22 @@ TEST(QtDialogs, ABoxBelongsToTheModalWindowElseTheActiveOneElseTheParentSet)
     QWidget chart;
     QDialog preview;
     QtDialogs dialogs(&splash);
-    const struct {
-        const char* inUse;
-        std::function<void()> show;
-        QWidget* owner;
-    } cases[] = {
-        { "nothing", [] {}, &splash },
-        { "an active window",
-            [&] {
-                chart.show();
-                QApplication::setActiveWindow(&chart);
-            },
-            &chart },
-        { "a modal window",
-            [&] {
-                preview.setWindowModality(Qt::ApplicationModal);
-                preview.show();
-            },
-            &preview },
-    };
-    for (const auto& c : cases) {
-        c.show();
+    const auto owner = [&dialogs] {
         QWidget* owner = nullptr;
         whenShown<QMessageBox>([&owner](QMessageBox* box) {
             owner = box->parentWidget();
             box->button(QMessageBox::Ok)->click();
         });
         dialogs.messageBox({ "Failed", "UNEXPECTED ERROR", MessageIcon::Critical, MessageButtons::Ok });
-        EXPECT_EQ(owner, c.owner) << c.inUse;
-    }
+        return owner;
+    };
+    EXPECT_EQ(owner(), &splash);
+    chart.show();
+    QApplication::setActiveWindow(&chart);
+    EXPECT_EQ(owner(), &chart);
+    preview.setWindowModality(Qt::ApplicationModal);
+    preview.show();
+    EXPECT_EQ(owner(), &preview);
 }
 
 TEST(QtDialogs, SaveFileReturnsTheFullPathWithTheDefaultExtension)
@@ -119,6 +110,76 @@ TEST(QtDialogs, SaveFileReturnsTheFullPathWithTheDefaultExtension)
 
     whenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     EXPECT_EQ(dialogs.saveFile(request), QString());
+}
+
+TEST(FileFilter, ConvertsPairsToQtNameFilters)
+{
+    const std::pair<const char*, QStringList> cases[] = {
+        // The label keeps its "(*.*)"; the pattern lists names without a dot too.
+        { "Text (*.txt)|*.txt|All Files (*.*)|*.*", { "Text (*.txt) (*.txt)", "All Files (*.*) (*)" } },
+        { "Data|*.csv; *.txt ; ;*.csv", { "Data (*.csv *.txt)" } }, { "", {} },
+        { "Anything|", { "Anything (*)" } }, { "|*.log", { "*.log (*.log)" } }, { "A|*.a|", { "A (*.a)" } }
+    };
+    for (const auto& [filter, expected] : cases)
+        EXPECT_EQ(qtNameFilters(QString::fromUtf8(filter)), expected) << filter;
+}
+
+TEST(FileFilter, AddsDefaultExtensionOnlyToNamesWithoutOne)
+{
+    struct Case {
+        const char* path;
+        const char* extension;
+        const char* expected;
+    };
+    const Case cases[] = { { "/tmp/GymReport", "csv", "/tmp/GymReport.csv" },
+        { "/tmp/report.txt", "csv", "/tmp/report.txt" },
+        { "/tmp/v1.2/report", "csv", "/tmp/v1.2/report.csv" }, // a dot in a folder is no extension
+        { "/tmp/.hidden", "csv", "/tmp/.hidden.csv" }, { "/tmp/report.", "csv", "/tmp/report.csv" },
+        { "/tmp/report", ".csv", "/tmp/report.csv" }, { "", "csv", "" }, // cancelled stays cancelled
+        { "/tmp/", "csv", "/tmp/" } };
+    for (const Case& c : cases)
+        EXPECT_EQ(withDefaultExtension(QString::fromUtf8(c.path), QString::fromUtf8(c.extension)),
+            QString::fromUtf8(c.expected))
+            << c.path << " + " << c.extension;
+}
+
+// How many overrides are in force; pops them all.
+int popOverrides()
+{
+    int depth = 0;
+    for (; QGuiApplication::overrideCursor(); ++depth)
+        QGuiApplication::restoreOverrideCursor();
+    return depth;
+}
+
+TEST(MousePointer, IsOneStateNotAStack)
+{
+    enum Step { Busy, Arrow, ForeignIBeam };
+    struct Case {
+        std::vector<Step> steps;
+        bool busy;
+        int overrides;
+    };
+    const Case cases[] = {
+        { { Busy, Busy, Busy }, true, 1 },
+        { { Busy, Busy, Arrow }, false, 0 },
+        { { ForeignIBeam, ForeignIBeam, Arrow }, false, 0 }, // arrow ends overrides set by others
+        { { ForeignIBeam, Busy }, true, 1 },
+        { { Busy, ForeignIBeam }, false, 2 },
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        popOverrides();
+        for (Step step : cases[i].steps) {
+            if (step == Busy)
+                setBusyPointer();
+            else if (step == Arrow)
+                setArrowPointer();
+            else
+                QGuiApplication::setOverrideCursor(QCursor(Qt::IBeamCursor));
+        }
+        EXPECT_EQ(isBusyPointer(), cases[i].busy) << i;
+        EXPECT_EQ(popOverrides(), cases[i].overrides) << i;
+    }
 }
 
 } // namespace
