@@ -1,21 +1,18 @@
 #include "convert/parse_tab.h"
 
+#include "base/background_task.h"
 #include "base/error_logger.h"
 #include "base/trap.h"
-#include "convert/capture_file_converter.h"
 #include "platform/dialogs/dialogs.h"
-#include "platform/dialogs/mouse_pointer.h"
 #include "platform/failure/failure_codes.h"
 #include "platform/grid/form_field.h"
 
-#include <QElapsedTimer>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -26,11 +23,6 @@ namespace {
 const QString ProgressCaption = QStringLiteral("Progress");
 const QString LinesProcessedCaption = QStringLiteral("Progress - Lines Processed: ");
 const QString ParseComplete = QStringLiteral("Parse Complete");
-
-// Painting the caption costs far more than converting a line, so while the
-// lines run it is painted at most once a frame; the last count is always
-// shown exactly.
-constexpr qint64 FrameMilliseconds = 16;
 
 // An empty file has no count to show: the question then holds no number.
 QString parseQuestion(qint64 totalLines)
@@ -66,9 +58,15 @@ ParseTab::ParseTab(const ErrorLogger& logger, platform::Dialogs& dialogs, QWidge
 
     m_command1 = new QPushButton(QStringLiteral("Command1"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
+    m_cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    m_cmdCancel->setToolTip(QStringLiteral("Stop the conversion here"));
+    m_cmdCancel->hide();
+    m_task = new BackgroundTask(this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_cmdGo);
+    buttons->addWidget(m_cmdCancel);
     buttons->addStretch(1);
     buttons->addWidget(m_command1);
 
@@ -85,46 +83,87 @@ ParseTab::ParseTab(const ErrorLogger& logger, platform::Dialogs& dialogs, QWidge
     setTabOrder(m_cmdGo, m_command1);
 
     connect(m_cmdGo, &QPushButton::clicked, this, &ParseTab::cmdGo_Click);
+    connect(m_cmdCancel, &QPushButton::clicked, m_task, &BackgroundTask::cancel);
+    connect(m_task, &BackgroundTask::progressed, this, [this](long long done) {
+        if (m_work == Work::Converting)
+            showProgress(done, m_totalLines);
+    });
+    // The count of the last line done stands, whatever ends the conversion.
+    connect(m_task, &BackgroundTask::finished, this, [this] {
+        if (m_work == Work::Counting) {
+            counted();
+            return;
+        }
+        m_work = Work::None;
+        showBusy(false);
+        if (m_task->done() > 0)
+            showProgress(m_task->done(), m_totalLines);
+        m_dialogs.showMessage(ParseComplete, ApplicationTitle);
+    });
+    connect(m_task, &BackgroundTask::failed, this, [this](int number, const QString& description) {
+        const bool converting = m_work == Work::Converting;
+        m_work = Work::None;
+        showBusy(false);
+        if (converting && m_task->done() > 0)
+            showProgress(m_task->done(), m_totalLines);
+        trap(m_logger, [&] { throw platform::Failure(number, description); });
+    });
+    connect(m_task, &BackgroundTask::cancelled, this, [this] {
+        m_work = Work::None;
+        showBusy(false);
+        if (m_task->done() > 0)
+            showProgress(m_task->done(), m_totalLines);
+    });
     connect(m_command1, &QPushButton::clicked, this, &ParseTab::Command1_Click);
+}
+
+ParseTab::~ParseTab()
+{
+    delete m_task; // the work ends before the converter it uses goes
+}
+
+bool ParseTab::isBusy() const
+{
+    return m_work != Work::None;
+}
+
+void ParseTab::showBusy(bool busy)
+{
+    m_cmdGo->setEnabled(!busy);
+    m_cmdCancel->setVisible(busy && m_work == Work::Converting);
 }
 
 void ParseTab::cmdGo_Click()
 {
+    if (isBusy())
+        return;
     trap(m_logger, [&] {
-        const CaptureFileConverter converter(m_txtFilename->text(), m_txtFilenameOutput->text());
-        qint64 totalLines = 0;
-        {
-            const platform::BusyPointer busy;
-            totalLines = converter.countLines();
-        }
-        if (!m_dialogs.askYesNo(parseQuestion(totalLines), ApplicationTitle))
-            return;
+        m_converter.emplace(m_txtFilename->text(), m_txtFilenameOutput->text());
+        m_work = Work::Counting;
+        showBusy(true);
+        m_task->start([this](BackgroundTask& task) { task.setDone(m_converter->countLines()); });
+    });
+}
 
-        {
-            const platform::BusyPointer busy;
-            qint64 shownLines = 0;
-            qint64 doneLines = 0;
-            // The count of the last line done stands, also when a later line fails.
-            const auto showLast = qScopeGuard([&] {
-                if (doneLines != shownLines)
-                    showProgress(doneLines, totalLines);
-            });
-
-            QElapsedTimer frame;
-            frame.start();
-            converter.convert([&](qint64 linesRead) {
-                // The input grew after it was counted.
-                if (totalLines == 0)
-                    throw platform::failure::DivisionByZero.make();
-                doneLines = linesRead;
-                if (frame.elapsed() < FrameMilliseconds)
-                    return;
-                showProgress(linesRead, totalLines);
-                shownLines = linesRead;
-                frame.restart();
-            });
-        }
-        m_dialogs.showMessage(ParseComplete, ApplicationTitle);
+void ParseTab::counted()
+{
+    m_totalLines = m_task->done();
+    if (!m_dialogs.askYesNo(parseQuestion(m_totalLines), ApplicationTitle)) {
+        m_work = Work::None;
+        showBusy(false);
+        return;
+    }
+    m_work = Work::Converting;
+    showBusy(true);
+    m_task->start([this, total = m_totalLines](BackgroundTask& task) {
+        m_converter->convert([&](qint64 linesRead) {
+            // The input grew after it was counted.
+            if (total == 0)
+                throw platform::failure::DivisionByZero.make();
+            task.setDone(linesRead);
+            if (task.isCancelled())
+                throw platform::failure::InvalidProcedureCall.make(QStringLiteral("cancelled"));
+        });
     });
 }
 
@@ -133,8 +172,6 @@ void ParseTab::Command1_Click()
     emit chartWindowRequested();
 }
 
-// The handler never yields to the event loop, so the label and the bar are
-// painted here and now.
 void ParseTab::showProgress(qint64 linesRead, qint64 totalLines)
 {
     m_lblProgressBar->setText(LinesProcessedCaption + QString::number(linesRead));
@@ -142,8 +179,6 @@ void ParseTab::showProgress(qint64 linesRead, qint64 totalLines)
     // Truncated, so the bar reaches 100 only with the last line; a file that
     // grew after it was counted leaves it full.
     m_progressBar->setValue(static_cast<int>(std::clamp(percent, 0.0, 100.0)));
-    m_lblProgressBar->repaint();
-    m_progressBar->repaint();
 }
 
 } // namespace corvane

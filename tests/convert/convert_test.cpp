@@ -7,6 +7,7 @@
 #include "program_folder.h"
 #include "qstring_printer.h"
 #include "support/scripted_dialogs.h"
+#include "wait_for.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -188,6 +189,8 @@ TEST(ParseTab, AsksFirstConvertsOnYesAndLogsFailures)
             dialogs.expectBox(c.next);
 
         tab.findChild<QPushButton*>(QStringLiteral("cmdGo"))->click();
+        // Counted and converted on a thread of its own.
+        ASSERT_TRUE(waitFor([&] { return !tab.isBusy(); }));
 
         dialogs.verifyAllUsed();
         EXPECT_EQ(readFile(out), c.output) << c.question.toStdString();
