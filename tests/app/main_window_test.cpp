@@ -37,11 +37,7 @@ const QString Traffic = QStringLiteral(
     "dst zone=Trust action=Permit sent=178 rcvd=84 src=115.89.244.226 dst=210.99.50.44 src_port=43826 "
     "dst_port=80");
 
-QString failureBox(int number, const QString& description)
-{
-    return ErrorLogger::failureMessage(platform::Failure(number, description));
-}
-
+using testing::failureBox;
 using testing::waitFor;
 
 class MainWindowTest : public ::testing::Test {
@@ -86,13 +82,6 @@ protected:
         return waitFor([&] { return text("txtNoMsgs") == QLatin1String(count); });
     }
 
-    long long count(const char* sql)
-    {
-        platform::db::DatabaseEngine engine;
-        return platform::db::ResultSet(engine.open(folder.databasePath()), QLatin1String(sql))
-            .value(0)
-            .toInt64();
-    }
 
     testing::ProgramFolder folder;
     ScriptedDialogs dialogs;
@@ -243,7 +232,7 @@ TEST_F(MainWindowTest, Command1OpensOneChartWindowWhichOutlivesTheMainWindow)
     }));
     send(Traffic.toUtf8());
     QTest::qWait(200);
-    EXPECT_EQ(count("SELECT count(*) FROM syslog"), 1 + Burst);
+    EXPECT_EQ(folder.count(QStringLiteral("SELECT count(*) FROM syslog")), 1 + Burst);
 
     // The chart window still works on what it reads.
     ASSERT_FALSE(chart.isNull());

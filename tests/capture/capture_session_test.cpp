@@ -89,10 +89,7 @@ protected:
         return s.logged + s.failed + s.dropped;
     }
 
-    long long count(const QString& sql) const
-    {
-        return ResultSet(engine.open(folder.databasePath()), sql).value(0).toInt64();
-    }
+    long long count(const QString& sql) const { return folder.count(sql); }
 
     testing::ProgramFolder folder;
     testing::ScriptedDialogs dialogs;

@@ -53,10 +53,6 @@ inline bool waitUntilIdle(ReportPreview& preview)
     return !preview.isBusy();
 }
 
-inline QString failureBox(int number, const QString& description)
-{
-    return ErrorLogger::failureMessage(platform::Failure(number, description));
-}
 
 template <typename T> T* child(QWidget* parent, const char* name)
 {

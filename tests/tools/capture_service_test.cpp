@@ -36,11 +36,7 @@ namespace {
 const QString& Complete = testing::CompleteLine;
 const QString& LackingThree = testing::LineLackingThree;
 
-long long count(const QString& database, const QString& sql)
-{
-    platform::db::DatabaseEngine engine;
-    return platform::db::ResultSet(engine.open(database), sql).value(0).toInt64();
-}
+using testing::countIn;
 
 QStringList reportRows(const QString& database)
 {
@@ -130,9 +126,9 @@ TEST_F(CaptureServiceTest, RotatesOnlyAFileNoOtherConnectionHolds)
     send(LackingThree);
     send(Complete, 2);
     // Every datagram in exactly one file; the reports carried over as edited.
-    EXPECT_EQ(count(archive, QStringLiteral("SELECT count(*) FROM syslog")), 101);
-    EXPECT_EQ(count(folder.databasePath(), QStringLiteral("SELECT count(*) FROM syslog")), 3);
-    EXPECT_EQ(count(folder.databasePath(), QStringLiteral("SELECT count(*) FROM missed")), 3);
+    EXPECT_EQ(countIn(archive, QStringLiteral("SELECT count(*) FROM syslog")), 101);
+    EXPECT_EQ(countIn(folder.databasePath(), QStringLiteral("SELECT count(*) FROM syslog")), 3);
+    EXPECT_EQ(countIn(folder.databasePath(), QStringLiteral("SELECT count(*) FROM missed")), 3);
     EXPECT_EQ(reportRows(folder.databasePath()), reportRows(archive));
     EXPECT_TRUE(reportRows(archive).front().contains(QStringLiteral("|kept|")));
     EXPECT_TRUE(lines().contains(QStringLiteral("archived as ") + archive));
@@ -294,7 +290,7 @@ TEST_F(CaptureServiceProgram, StoresEveryDatagramItReceivedBeforeAnyStopSignal)
         EXPECT_EQ(status["waiting"], 0);
         sent -= static_cast<int>(status["dropped"]);
     }
-    EXPECT_EQ(count(folder.databasePath(), QStringLiteral("SELECT count(*) FROM syslog")), sent);
+    EXPECT_EQ(countIn(folder.databasePath(), QStringLiteral("SELECT count(*) FROM syslog")), sent);
 }
 
 // A disk that takes nothing more: one line when it starts, not one per
@@ -329,7 +325,7 @@ TEST_F(CaptureServiceProgram, AFullDiskAtTheStopEndsWithStatusFiveAndTheCount)
     EXPECT_EQ(status["logged"] + status["failed"] + status["dropped"], Sent);
     EXPECT_TRUE(run.err.contains(
         QStringLiteral("stopping with %1 received datagrams not stored").arg(status["failed"])));
-    EXPECT_EQ(count(folder.databasePath(), QStringLiteral("SELECT count(*) FROM syslog")), status["logged"]);
+    EXPECT_EQ(countIn(folder.databasePath(), QStringLiteral("SELECT count(*) FROM syslog")), status["logged"]);
 }
 
 // The file under its feet: deleted, or another moved over it. Writing stops
@@ -365,7 +361,7 @@ TEST_F(CaptureServiceProgram, StopsWithStatusFourWhenItsFileIsDeletedOrReplaced)
             ASSERT_TRUE(check.step());
             EXPECT_EQ(check.column(0).toText(), "ok");
         }
-        EXPECT_EQ(count(folder.databasePath(), QStringLiteral("SELECT count(*) FROM syslog")), 0);
+        EXPECT_EQ(countIn(folder.databasePath(), QStringLiteral("SELECT count(*) FROM syslog")), 0);
     }
 }
 
