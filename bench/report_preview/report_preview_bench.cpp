@@ -1,6 +1,6 @@
 // A listing the size of a month's denied traffic (1,500,000 rows by default,
-// or the count given): how soon the preview shows its rows, what it holds in
-// memory per row, and the longest the window's event loop waits while the
+// or the count given): how soon the preview shows its first rows and all of
+// them, the bytes a row it holds takes, and the longest the window's event loop waits while the
 // preview reads, sorts on a heading click and exports. The plain reference is
 // SQLite stepping through the same translated query on the same file.
 //   bench_report_preview [ROWS]
@@ -16,7 +16,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QTimer>
@@ -40,22 +39,13 @@ void fill(const QString& databasePath, int rows)
         "INSERT INTO syslog ([NetScreen device_id=], [start_time=], [duration=], [policy_id=], [service=], "
         "[proto=], [src zone=], [dst zone=], [action=], [sent=], [rcvd=], [src=], [dst=], [src_port=], "
         "[dst_port=], LogDate, [sent+rcvd]) "
-        "SELECT 'fw' || (i % 3), strftime('%Y-%m-%d %H:%M:%S', '2026-11-01', '+' || (i * 1.7) || ' seconds'), "
+        "SELECT 'fw' || (i % 3), strftime('%Y-%m-%d %H:%M:%S', '2026-11-01', '+' || (i * 1.7) || ' "
+        "seconds'), "
         "i % 100, i % 40, 'dns', 17, 'Untrust', 'Trust', 'Deny', i % 1000, i % 777, "
-        "'10.' || (i % 256) || '.' || ((i / 256) % 256) || '.1', '198.51.100.' || (i % 200), 1024 + i % 60000, "
+        "'10.' || (i % 256) || '.' || ((i / 256) % 256) || '.1', '198.51.100.' || (i % 200), 1024 + i % "
+        "60000, "
         "53, '2026-12-01 00:00:00', i % 1000 + i % 777 FROM n")
                            .arg(rows));
-}
-
-long long residentBytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').front().toLongLong() * 1024;
-    return 0;
 }
 
 // The event loop's longest wait while a condition is not yet met: a timer
@@ -88,7 +78,8 @@ LoopWatch runUntil(const std::function<bool()>& done)
 double plainSqliteMs(const QString& databasePath)
 {
     platform::db::Connection connection(databasePath, platform::db::OpenMode::ReadOnly);
-    const platform::db::SqliteQuery query = platform::db::toSqliteQuery(connection, QString::fromLatin1(Listing));
+    const platform::db::SqliteQuery query
+        = platform::db::toSqliteQuery(connection, QString::fromLatin1(Listing));
     QElapsedTimer timer;
     timer.start();
     platform::db::Statement statement(connection, query.sql);
@@ -101,6 +92,7 @@ double plainSqliteMs(const QString& databasePath)
 
 struct Run {
     double firstRowsMs;
+    double allRowsMs;
     double readStallMs;
     double bytesPerRow;
     double sortMs;
@@ -121,13 +113,16 @@ Run runOnce(const testing::ProgramFolder& folder, int rows)
     Run run {};
     run.plainMs = plainSqliteMs(state.databasePath);
 
-    const long long before = residentBytes();
+    QElapsedTimer opened;
+    opened.start();
     ReportPreview preview(state, logger, dialogs, QString::fromLatin1(Listing));
     preview.show();
+    const LoopWatch first = runUntil([&] { return preview.grid().grid().rows() > 1 || !preview.isBusy(); });
+    run.firstRowsMs = opened.nsecsElapsed() / 1e6;
     const LoopWatch read = runUntil([&] { return !preview.isBusy(); });
-    run.firstRowsMs = read.totalMs;
-    run.readStallMs = read.longestMs;
-    run.bytesPerRow = static_cast<double>(residentBytes() - before) / rows;
+    run.allRowsMs = opened.nsecsElapsed() / 1e6;
+    run.readStallMs = std::max(first.longestMs, read.longestMs);
+    run.bytesPerRow = static_cast<double>(preview.grid().grid().rowBytes()) / rows;
 
     emit preview.grid().horizontalHeader()->sectionClicked(1);
     const LoopWatch sort = runUntil([&] { return !preview.isBusy(); });
@@ -143,7 +138,8 @@ Run runOnce(const testing::ProgramFolder& folder, int rows)
     return run;
 }
 
-template <typename Field> void print(const char* what, const std::vector<Run>& runs, Field field, const char* goal)
+template <typename Field>
+void print(const char* what, const std::vector<Run>& runs, Field field, const char* goal)
 {
     std::vector<double> values;
     for (const Run& run : runs)
@@ -166,9 +162,10 @@ int main(int argc, char** argv)
         runs.push_back(runOnce(folder, rows));
     std::printf("preview of a %d-row listing, three runs:\n", rows);
     print("plain SQLite reads it, ms", runs, &Run::plainMs, "(reference)");
-    print("preview shows every row, ms", runs, &Run::firstRowsMs, "");
+    print("preview shows its first rows, ms", runs, &Run::firstRowsMs, "(goal <= 1000)");
+    print("preview holds every row, ms", runs, &Run::allRowsMs, "");
     print("  longest event-loop wait, ms", runs, &Run::readStallMs, "(goal <= 100)");
-    print("memory per row held, bytes", runs, &Run::bytesPerRow, "(goal <= ~150)");
+    print("rows held, bytes per row", runs, &Run::bytesPerRow, "(goal <= ~150)");
     print("heading-click sort, ms", runs, &Run::sortMs, "");
     print("  longest event-loop wait, ms", runs, &Run::sortStallMs, "(goal <= 100)");
     print("export of every row, ms", runs, &Run::exportMs, "");

@@ -181,7 +181,7 @@ void ReportPreview::Form_Load(const QString& query)
     m_work = Work::Reading;
     showBusy(true);
     m_task->start([read = m_read, &engine = m_state.engine(), path = m_state.databasePath, query](
-                      BackgroundTask& task) { *read = readReportRows(engine, path, query, task); });
+                      BackgroundTask& task) { readReportRows(engine, path, query, task, *read); });
 }
 
 void ReportPreview::hideProgress()
@@ -195,10 +195,23 @@ void ReportPreview::rowsRead()
     showBusy(false);
     hideProgress();
     trap(m_logger, [&] {
-        m_msgReport->grid().setRows(m_read->headings, std::move(m_read->rows));
+        platform::Grid& grid = m_msgReport->grid();
+        // The widths the first rows were laid out with stay.
+        const bool laidOut = grid.cols() > 0 && grid.cols() == m_read->headings.size();
+        std::vector<int> widths;
+        for (int c = 0; laidOut && c < grid.cols(); ++c)
+            widths.push_back(grid.colWidth(c));
+        grid.setRows(m_read->headings, std::move(m_read->rows));
         m_read.reset();
+        if (laidOut) {
+            for (int c = 0; c < grid.cols(); ++c) {
+                grid.setColWidth(c, widths[static_cast<std::size_t>(c)]);
+                grid.setColAlignment(c, platform::Grid::LeftBottom);
+            }
+        } else {
+            initialLayout(grid, m_placement, m_areaWidth, m_areaHeight, zoom());
+        }
         m_msgReport->refresh();
-        initialLayout(m_msgReport->grid(), m_placement, m_areaWidth, m_areaHeight, zoom());
         showLayout();
     });
 }
@@ -221,6 +234,15 @@ void ReportPreview::showBusy(bool busy)
 
 void ReportPreview::showProgress(long long done, qint64 elapsedMs)
 {
+    // A screenful at once, the rest when it is read; the grid takes no
+    // clicks until then.
+    if (m_work == Work::Reading && m_read
+        && m_read->firstRowsReady.exchange(false, std::memory_order_acquire)) {
+        m_msgReport->grid().setRows(m_read->headings, std::move(m_read->firstRows));
+        m_msgReport->refresh();
+        initialLayout(m_msgReport->grid(), m_placement, m_areaWidth, m_areaHeight, zoom());
+        showLayout();
+    }
     if (elapsedMs < QuietMs)
         return;
     m_cmdCancel->show();

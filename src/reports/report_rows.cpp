@@ -7,13 +7,15 @@
 
 namespace corvane {
 
-ReportRows readReportRows(const platform::db::DatabaseEngine& engine, const QString& databasePath,
-    const QString& query, BackgroundTask& task)
+void readReportRows(const platform::db::DatabaseEngine& engine, const QString& databasePath,
+    const QString& query, BackgroundTask& task, ReportRows& rows)
 {
     const platform::db::Connection connection = engine.open(databasePath, platform::db::OpenMode::ReadOnly);
     const BackgroundTask::CancelHook interrupt(task, [&connection] { connection.interrupt(); });
     platform::db::QueryCursor cursor(connection, query, platform::db::QueryAccess::ReadOnly);
-    ReportRows result { cursor.columnNames(), platform::RowStore(cursor.columnCount()) };
+    rows.headings = cursor.columnNames();
+    rows.rows = platform::RowStore(cursor.columnCount());
+    rows.firstRows = platform::RowStore(cursor.columnCount());
     std::vector<platform::db::Value> row;
     QStringList cells;
     long long count = 0;
@@ -21,10 +23,14 @@ ReportRows readReportRows(const platform::db::DatabaseEngine& engine, const QStr
         cells.clear();
         for (const platform::db::Value& value : row)
             cells.append(value.displayText());
-        result.rows.append(cells);
+        rows.rows.append(cells);
+        if (rows.rows.size() <= ReportRows::FirstRows) {
+            rows.firstRows.append(cells);
+            if (rows.rows.size() == ReportRows::FirstRows)
+                rows.firstRowsReady.store(true, std::memory_order_release);
+        }
         task.setDone(++count);
     }
-    return result;
 }
 
 } // namespace corvane
