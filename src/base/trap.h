@@ -15,9 +15,9 @@ namespace corvane {
 // nothing is retried or undone. The failure is reported through LogError
 // and trap() returns false, so the handler leaves too:
 //
-//     void MainWindow::cmdCapture_Click()
+//     void CaptureTab::cmdCapture_Click()
 //     {
-//         trap(m_errorLogger, [&] { ... });
+//         trap(m_logger, [&] { ... });
 //     }
 //
 // A shared routine returns to its caller with whatever result it had set

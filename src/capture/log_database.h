@@ -53,7 +53,7 @@ public:
 
     // Shows the size; true when it is past the limit (MaxDatabaseBytes unless
     // a smaller one was given, to try rotation without filling a disk).
-    bool CheckDatabaseSize(const std::function<void(const QString&)>& showSize);
+    [[nodiscard]] bool CheckDatabaseSize(const std::function<void(const QString&)>& showSize);
     // Copies the write-ahead log into the file and cuts the log to nothing:
     // on a full disk the log, which grows until a checkpoint, holds most of
     // the space there is. Quietly does nothing when it cannot.

@@ -51,7 +51,7 @@ public:
     qint64 mainFileBytes() const;
     // True once the path no longer names the file this connection has open
     // (deleted, renamed, or another file moved over it).
-    bool fileHasMoved() const;
+    [[nodiscard]] bool fileHasMoved() const;
     // For a file that moved: copies what this connection's log holds into
     // the file it has open and empties the log, then lets go of the handle
     // without closing it. Closing would delete the -wal and -shm files by

@@ -42,7 +42,7 @@ public:
 
     // The next row's values into row (replacing what it held); false after
     // the last one.
-    bool next(std::vector<Value>& row);
+    [[nodiscard]] bool next(std::vector<Value>& row);
 
 private:
     sqlite3* m_guarded = nullptr; // the read-only authorizer is on while this lives

@@ -21,7 +21,7 @@ class SoleAccess {
 public:
     // Nothing when another connection has the file open. Close this
     // process's own connections to it first.
-    static std::optional<SoleAccess> tryTake(const QString& path, NowSource now = systemNow());
+    [[nodiscard]] static std::optional<SoleAccess> tryTake(const QString& path, NowSource now = systemNow());
 
     SoleAccess(SoleAccess&& other) noexcept = default;
     SoleAccess& operator=(SoleAccess&&) = delete;

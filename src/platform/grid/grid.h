@@ -64,7 +64,7 @@ public:
         int top = 1;
         std::vector<std::size_t> order;
     };
-    SortOrder sortOrder(SortDirection direction) const;
+    [[nodiscard]] SortOrder sortOrder(SortDirection direction) const;
     void applySortOrder(const SortOrder& order);
 
     int colWidth(int col) const; // twips
