@@ -145,6 +145,53 @@ TEST_F(CaptureServiceTest, RotatesOnlyAFileNoOtherConnectionHolds)
     }
 }
 
+TEST(ArchiveRetention, TheOldestGoFirstUntilBothLimitsHold)
+{
+    const QDateTime now(QDate(2026, 12, 5), QTime(12, 0));
+    const std::vector<Archive> archives = {
+        { "a", now.addDays(-30), 400 },
+        { "b", now.addDays(-8), 300 },
+        { "c", now.addDays(-2), 200 },
+    };
+    const struct {
+        RetentionLimits limits;
+        int deleted;
+    } cases[] = {
+        { {}, 0 },
+        { { 7, {} }, 2 },
+        { { 30, {} }, 0 }, // exactly the limit stays
+        { { {}, 900 }, 0 },
+        { { {}, 500 }, 1 }, // 900 - 400 = 500 fits
+        { { 40, 200 }, 2 },
+        { { 0, {} }, 3 },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(archivesPastLimits(archives, c.limits, now).size(), static_cast<std::size_t>(c.deleted));
+}
+
+// After each rotation and at the start: the archives past the limits go,
+// each said once, but never the current file nor one open elsewhere.
+TEST_F(CaptureServiceTest, RetentionDeletesOldArchivesNobodyHasOpen)
+{
+    const QStringList names = { "syslog97-20261101-000000.mdb", "syslog97-20261102-000000.mdb",
+        "syslog97-20261120-000000-2.mdb", "syslog97-20261204-000000.mdb" };
+    for (const QString& name : names)
+        ASSERT_TRUE(QFile::copy(folder.databasePath(), folder.path() + '/' + name));
+    QProcess reader; // a sqlite3 session left open on one of them
+    reader.start(QStringLiteral("sqlite3"), { folder.path() + '/' + names[1] });
+    ASSERT_TRUE(reader.waitForStarted());
+    reader.write("SELECT count(*) FROM syslog;\n");
+    ASSERT_TRUE(reader.waitForReadyRead(10000));
+    options.retention.keepDays = 10;
+    start();
+    reader.closeWriteChannel();
+    reader.waitForFinished();
+    QStringList left = QDir(folder.path()).entryList({ "*.mdb" }, QDir::Files, QDir::Name);
+    EXPECT_EQ(left, (QStringList { names[1], names[3], "syslog97.mdb" })) << lines().toStdString();
+    EXPECT_EQ(lines().count(QStringLiteral("deleted by the retention limits")), 2);
+    EXPECT_EQ(folder.errorLogCount(), 2);
+}
+
 TEST_F(CaptureServiceTest, WithoutRotateTheSizeLimitEndsWithStatusThree)
 {
     start();
@@ -325,7 +372,8 @@ TEST_F(CaptureServiceProgram, AFullDiskAtTheStopEndsWithStatusFiveAndTheCount)
     EXPECT_EQ(status["logged"] + status["failed"] + status["dropped"], Sent);
     EXPECT_TRUE(run.err.contains(
         QStringLiteral("stopping with %1 received datagrams not stored").arg(status["failed"])));
-    EXPECT_EQ(countIn(folder.databasePath(), QStringLiteral("SELECT count(*) FROM syslog")), status["logged"]);
+    EXPECT_EQ(
+        countIn(folder.databasePath(), QStringLiteral("SELECT count(*) FROM syslog")), status["logged"]);
 }
 
 // The file under its feet: deleted, or another moved over it. Writing stops

@@ -22,6 +22,8 @@ namespace {
 // How often the service makes sure its database is still the file the
 // folder names.
 constexpr int FileCheckMs = 1000;
+// Retention runs after each rotation and once a day.
+constexpr int RetentionEveryMs = 24 * 60 * 60 * 1000;
 
 QString fileProblem(const QString& path)
 {
@@ -74,6 +76,18 @@ std::optional<CaptureServiceOptions> parseCaptureServiceOptions(
                              .arg(value);
                 return std::nullopt;
             }
+        } else if (name == QLatin1String("--keep-days")) {
+            options.retention.keepDays = value.toInt(&number);
+            if (!number || *options.retention.keepDays < 0) {
+                *error = QStringLiteral("--keep-days takes a whole number of days, not %1").arg(value);
+                return std::nullopt;
+            }
+        } else if (name == QLatin1String("--keep-bytes")) {
+            options.retention.keepBytes = value.toLongLong(&number);
+            if (!number || *options.retention.keepBytes < 0) {
+                *error = QStringLiteral("--keep-bytes takes a number of bytes, not %1").arg(value);
+                return std::nullopt;
+            }
         } else if (name == QLatin1String("--status-every")) {
             options.statusEverySeconds = value.toInt(&number);
             if (!number || options.statusEverySeconds < 1
@@ -109,6 +123,8 @@ CaptureService::CaptureService(CaptureServiceOptions options, platform::Dialogs&
     m_status.setInterval(m_options.statusEverySeconds * 1000);
     connect(&m_status, &QTimer::timeout, this, &CaptureService::writeStatus);
     m_fileCheck.setInterval(FileCheckMs);
+    m_retention.setInterval(RetentionEveryMs);
+    connect(&m_retention, &QTimer::timeout, this, &CaptureService::applyRetention);
     connect(&m_fileCheck, &QTimer::timeout, this, &CaptureService::checkDatabaseFile);
     connect(m_session, &CaptureSession::noticeShown, this, &CaptureService::writeLine);
     connect(m_session, &CaptureSession::drained, this, [this] {
@@ -170,6 +186,10 @@ bool CaptureService::start()
     writeStatus();
     m_status.start();
     m_fileCheck.start();
+    if (m_options.retention.any()) {
+        applyRetention();
+        m_retention.start();
+    }
     return true;
 }
 
@@ -240,6 +260,7 @@ void CaptureService::finish(int exitStatus)
     m_finished = true;
     m_status.stop();
     m_fileCheck.stop();
+    m_retention.stop();
     writeStatus();
     emit finished(exitStatus);
 }
@@ -289,6 +310,7 @@ void CaptureService::rotate()
         writeLine(QStringLiteral("the database reached %1 bytes: archived as %2, capturing into a new %3")
                       .arg(size)
                       .arg(archive, databasePath()));
+        applyRetention();
     } else if (!std::exchange(m_rotationPostponed, true)) {
         const platform::Failure failure(platform::failure::FileAlreadyInUse.number,
             QStringLiteral("%1 reached %2 bytes, but another program has it open: it is archived once that "
@@ -297,6 +319,32 @@ void CaptureService::rotate()
                 .arg(size));
         writeLine(ErrorLogger::failureMessage(failure));
         m_logger.logQuietly(failure);
+    }
+}
+
+void CaptureService::applyRetention()
+{
+    if (!m_options.retention.any())
+        return;
+    const QString folder = QDir::cleanPath(m_options.folder);
+    for (const Archive& archive :
+        archivesPastLimits(findArchives(folder), m_options.retention, m_clock.now())) {
+        if (isOpenElsewhere(archive.path)) {
+            writeLine(QStringLiteral("%1 is past the retention limits but open elsewhere: kept for now")
+                          .arg(archive.path));
+            continue;
+        }
+        if (!QFile::remove(archive.path)) {
+            trap(m_logger, [&] { throw platform::failure::PathFileAccessError.make(archive.path); });
+            continue;
+        }
+        const platform::Failure deleted(platform::failure::FileNotFound.number,
+            QStringLiteral("%1 deleted by the retention limits (%2 bytes, archived %3)")
+                .arg(archive.path)
+                .arg(archive.bytes)
+                .arg(archive.rotatedAt.toString(Qt::ISODate)));
+        writeLine(deleted.description());
+        m_logger.logQuietly(deleted);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive_retention.h"
 #include "base/error_logger.h"
 #include "base/field_keys.h"
 #include "capture/log_database.h"
@@ -30,11 +31,13 @@ struct CaptureServiceOptions {
     qint64 sizeLimit = MaxDatabaseBytes;
     // How long a rotation that had to wait waits before it is tried again.
     int rotationRetryMs = 10'000;
+    // Archives beyond these go after each rotation and once a day.
+    RetentionLimits retention;
 };
 
 inline constexpr const char* CaptureServiceUsage
     = "usage: corvane-capture [--folder DIR] [--port N] [--bind ADDRESS] [--rotate] "
-      "[--status-every SECONDS] [--size-limit BYTES]";
+      "[--status-every SECONDS] [--size-limit BYTES] [--keep-days N] [--keep-bytes N]";
 
 // The command line, without the program name; nothing or a usage error.
 std::optional<CaptureServiceOptions> parseCaptureServiceOptions(
@@ -76,6 +79,8 @@ public:
     void writeStatus();
     // Stops at once when the database path no longer names the open file.
     void checkDatabaseFile();
+    // Deletes the archives past the retention limits that nobody has open.
+    void applyRetention();
 
 signals:
     void finished(int exitStatus);
@@ -97,6 +102,7 @@ private:
     CaptureSession* m_session;
     QTimer m_status;
     QTimer m_fileCheck;
+    QTimer m_retention;
     // Set once a stop began: the status to exit with once drained.
     std::optional<int> m_exitAfterDrain;
     long long m_failedBeforeStop = 0;
