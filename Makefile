@@ -1,11 +1,12 @@
 # make run: install what is missing, build, and start Corvane with a new
 #           database and error log beside it.
 # make test: install what is missing, build with warnings as errors, run the tests.
+# make package: build, then $(BUILD)/corvane_VERSION_ARCH.deb with CPack.
 BUILD ?= build
 BIN := $(BUILD)/bin
 JOBS ?= 2
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test package bench clean
 
 deps:
 	scripts/install-deps
@@ -24,6 +25,9 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) --timeout 300
+
+package: build
+	cd $(BUILD) && cpack
 
 bench: build
 	scripts/run-benchmarks $(BIN)

@@ -1,5 +1,7 @@
 #include "app/splash_window.h"
 
+#include "base/command_line.h"
+
 #include <QFont>
 #include <QLabel>
 #include <QLinearGradient>
@@ -53,7 +55,7 @@ QPixmap splashPicture()
 
 QString SplashWindow::labelText()
 {
-    return QStringLiteral(" Corvane (Beta) Version 1.0") + QString(23, QLatin1Char(' '))
+    return QStringLiteral(" Corvane (Beta) Version ") + QLatin1String(Version) + QString(23, QLatin1Char(' '))
         + QStringLiteral("Loading Database... ");
 }
 
