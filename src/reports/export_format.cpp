@@ -10,7 +10,16 @@ QByteArray exportLine(const QStringList& cells)
     QStringEncoder encode(QStringConverter::System);
     QByteArray line;
     for (const QString& cell : cells) {
-        line += encode(cell);
+        if (cell.contains(QLatin1Char(',')) || cell.contains(QLatin1Char('"'))
+            || cell.contains(QLatin1Char('\n')) || cell.contains(QLatin1Char('\r'))) {
+            QString quoted = cell;
+            quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+            line += '"';
+            line += encode(quoted);
+            line += '"';
+        } else {
+            line += encode(cell);
+        }
         line += ',';
     }
     line += "\r\n";

@@ -153,7 +153,8 @@ TEST_F(ReportWindowsTest, ExportWritesTheGridAsShown)
         dialogs.verifyAllUsed();
 
         // Sorted twice (descending, then ascending): the file follows the grid.
-        // Cells are written unquoted, in UTF-8.
+        // Cells are written as they are, in UTF-8; only one that would split
+        // the line goes in quotes.
         for (int click = 0; click < 2; ++click) {
             emit preview.grid().horizontalHeader()->sectionClicked(1);
             ASSERT_TRUE(waitUntilIdle(preview));
@@ -162,7 +163,7 @@ TEST_F(ReportWindowsTest, ExportWritesTheGridAsShown)
         dialogs.expectSave(path);
         exportButton->click();
         ASSERT_TRUE(waitUntilIdle(preview));
-        const QByteArray cells = "a,b,q\"uot\xc3\xa9,\r\n";
+        const QByteArray cells = "\"a,b\",\"q\"\"uot\xc3\xa9\",\r\n";
         EXPECT_EQ(readFile(path),
             "src=,sent+rcvd,x y,Q,\r\n203.0.113.5,77," + cells + "192.0.2.1,460," + cells + "192.0.2.2,1500,"
                 + cells);

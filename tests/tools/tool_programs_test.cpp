@@ -148,13 +148,13 @@ TEST_F(QueryTool, RunsAQueryOrAStoredReportWithGivenOrStoredFilters)
         { { db, "SELECT count(*) AS n, sum([sent+rcvd]) AS b FROM syslog GROUP BY [src zone=] ORDER BY n" },
             "n,b,\r\n1,25.5,\r\n2,150,\r\n" },
         // A comma in a cell is written as it stands.
-        { { db, "SELECT [src=] FROM syslog WHERE [src=] LIKE 'a*'" }, "src=,\r\na,b,\r\n" },
+        { { db, "SELECT [src=] FROM syslog WHERE [src=] LIKE 'a*'" }, "src=,\r\n\"a,b\",\r\n" },
         { { db, "DELETE FROM syslog" }, "", 1, "Error 3129: " },
         { { folder.path() + "/missing.mdb", "SELECT * FROM syslog" }, "", 1, "Error 3024: " },
         { { db, "SELECT count(*) AS n FROM syslog" }, "n,\r\n3,\r\n" }, // nothing was deleted
         { { db, option, report }, "src=,\r\n192.0.2.17,\r\n" },
         { { db, option, report, "--filter1", "01/12/2026" }, "src=,\r\n192.0.2.1,\r\n192.0.2.17,\r\n" },
-        { { db, option, report, "--filter", "3=Untrust" }, "src=,\r\na,b,\r\n" },
+        { { db, option, report, "--filter", "3=Untrust" }, "src=,\r\n\"a,b\",\r\n" },
         // Not a date: the placeholder goes, and the query is refused.
         { { db, option, report, "--filter1", "12/31/2026" }, "", 1, "Error " },
         { { db, option, "No such report" }, "", 1, "Error 3265: " },
