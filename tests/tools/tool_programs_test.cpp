@@ -147,8 +147,14 @@ TEST_F(QueryTool, RunsAQueryOrAStoredReportWithGivenOrStoredFilters)
         // Trust and trust are one group, as Jet compares text.
         { { db, "SELECT count(*) AS n, sum([sent+rcvd]) AS b FROM syslog GROUP BY [src zone=] ORDER BY n" },
             "n,b,\r\n1,25.5,\r\n2,150,\r\n" },
-        // A comma in a cell is written as it stands.
+        // A cell holding a comma is quoted, so the line keeps its fields.
         { { db, "SELECT [src=] FROM syslog WHERE [src=] LIKE 'a*'" }, "src=,\r\n\"a,b\",\r\n" },
+        // Expressions without a name are headed as Jet heads them; with TOP's
+        // wrapper too.
+        { { db, "SELECT Left([src=], 3), [src=], Right([src=], 2) & ',' FROM syslog WHERE [src=] LIKE 'a*'" },
+            "Expr1000,src=,Expr1001,\r\n\"a,b\",\"a,b\",\",b,\",\r\n" },
+        { { db, "SELECT TOP 1 Len([src=]), [src zone=] FROM syslog ORDER BY [src zone=]" },
+            "Expr1000,src zone=,\r\n9,Trust,\r\n10,trust,\r\n" }, // trust ties with Trust
         { { db, "DELETE FROM syslog" }, "", 1, "Error 3129: " },
         { { folder.path() + "/missing.mdb", "SELECT * FROM syslog" }, "", 1, "Error 3024: " },
         { { db, "SELECT count(*) AS n FROM syslog" }, "n,\r\n3,\r\n" }, // nothing was deleted

@@ -22,14 +22,29 @@ bool hasStar(const Select& s)
     return false;
 }
 
+// Jet heads an expression given no name Expr1000, Expr1001, ... in the
+// order of the select list; a column keeps its own name.
+constexpr int FirstExpressionNumber = 1000;
+
+QString expressionName(const Select& s, int position)
+{
+    int unnamed = 0;
+    for (int i = 0; i < position; ++i) {
+        const SelectItem& item = s.items[static_cast<std::size_t>(i)];
+        if (item.alias.isEmpty() && item.expr->kind != Kind::Column)
+            ++unnamed;
+    }
+    return QStringLiteral("Expr%1").arg(FirstExpressionNumber + unnamed - 1);
+}
+
 // The name an item keeps outside a wrapper query.
-QString itemName(const SelectItem& item, int position)
+QString itemName(const Select& s, const SelectItem& item, int position)
 {
     if (!item.alias.isEmpty())
         return item.alias;
     if (item.expr->kind == Kind::Column)
         return item.expr->text;
-    return QStringLiteral("__jet_c%1").arg(position);
+    return expressionName(s, position);
 }
 
 } // namespace
@@ -138,6 +153,8 @@ QString Emitter::items(const Select& s, const Scope& scope, bool numbered)
             sql += QStringLiteral(" AS [__jet_c%1]").arg(position);
         else if (!item.alias.isEmpty())
             sql += QStringLiteral(" AS ") + bracket(item.alias);
+        else if (item.expr->kind != Kind::Column)
+            sql += QStringLiteral(" AS ") + bracket(expressionName(s, position));
         out << sql;
     }
     return out.join(QStringLiteral(", "));
@@ -150,9 +167,7 @@ QString Emitter::projection(const Select& s) const
     for (const SelectItem& item : s.items) {
         ++position;
         const QString inner = QStringLiteral("[__jet_c%1]").arg(position);
-        const QString name = itemName(item, position);
-        out << (name.startsWith(QLatin1String("__jet_")) ? inner
-                                                         : inner + QStringLiteral(" AS ") + bracket(name));
+        out << inner + QStringLiteral(" AS ") + bracket(itemName(s, item, position));
     }
     return out.join(QStringLiteral(", "));
 }
