@@ -109,6 +109,7 @@ struct Span {
 // the plain query's order.
 struct Reading {
     QString sql;
+    QString unfiltered; // the statement without the WHERE, for when every row passes it
     bool ordered = false;
     std::vector<Span> chunks;
 };
@@ -149,6 +150,8 @@ public:
             reading = rowIdReading(true, many ? split(*span) : std::vector<Span> { Span() });
         } else if (many && sampledShare(*span) >= g_tuning.tableScanShare) {
             reading = rowIdReading(false, split(*span));
+            if (!m_query.rangeColumn.isEmpty())
+                reading.unfiltered = unfilteredSql();
         } else {
             reading = indexReading(plain);
         }
@@ -309,10 +312,10 @@ private:
             + (m_query.alias.isEmpty() ? QString() : QStringLiteral(" AS ") + bracket(m_query.alias));
     }
 
-    QString where(const QString& extra) const
+    QString where(const QString& extra, bool filtered) const
     {
         QStringList conditions;
-        if (!m_query.where.isEmpty())
+        if (filtered && !m_query.where.isEmpty())
             conditions << QLatin1Char('(') + m_query.where + QLatin1Char(')');
         if (!extra.isEmpty())
             conditions << extra;
@@ -320,7 +323,7 @@ private:
                                     : QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     }
 
-    QString feedSql(const QString& access, const QString& extra) const
+    QString feedSql(const QString& access, const QString& extra, bool filtered = true) const
     {
         QStringList arguments { QStringLiteral("?1") };
         for (const Query::Column& key : m_query.keys)
@@ -329,7 +332,7 @@ private:
             arguments << bracket(argument.name);
         return QStringLiteral("SELECT ") + QLatin1String(FunctionName) + QLatin1Char('(')
             + arguments.join(QStringLiteral(", ")) + QLatin1Char(')') + from() + QLatin1Char(' ') + access
-            + where(extra);
+            + where(extra, filtered);
     }
 
     // The rowid order: chunks of rowids in turn.
@@ -343,6 +346,34 @@ private:
         reading.ordered = ordered;
         reading.chunks = std::move(chunks);
         return reading;
+    }
+
+    QString unfilteredSql() const
+    {
+        const QString sql
+            = feedSql(QStringLiteral("NOT INDEXED"), QStringLiteral("rowid >= ?2 AND rowid <= ?3"), false);
+        const std::optional<QString> line = tableLine(plan(sql));
+        return line && isRowIdLine(*line) ? sql : QString();
+    }
+
+    // The WHERE only bounds one column: when the rows with the column's
+    // smallest and largest value pass, every row passes. Null sorts first.
+    bool everyRowPasses() const
+    {
+        const QString ends = QStringLiteral("SELECT rowid FROM ") + bracket(m_query.table)
+            + QStringLiteral(" ORDER BY ") + bracket(m_query.rangeColumn);
+        const QString sql = QStringLiteral("SELECT count(*), count(CASE WHEN ") + m_query.where
+            + QStringLiteral(" THEN 1 END)") + from() + QStringLiteral(" WHERE rowid IN ((") + ends
+            + QStringLiteral(" LIMIT 1), (") + ends + QStringLiteral(" DESC LIMIT 1))");
+        for (const QString& line : plan(sql)) {
+            if (line.contains(QLatin1String("TEMP B-TREE")))
+                return false; // no index gives the ends at once
+        }
+        const Prepared ends2 = prepare(m_db, sql);
+        const int rc = sqlite3_step(ends2.get());
+        check(rc);
+        const sqlite3_int64 rows = sqlite3_column_int64(ends2.get(), 0);
+        return rc == SQLITE_ROW && rows > 0 && sqlite3_column_int64(ends2.get(), 1) == rows;
     }
 
     // The plain query's index, the plain query's way.
@@ -425,17 +456,27 @@ private:
         std::optional<Helper> helper;
         if (reading.chunks.size() > 1)
             helper = openHelper();
+        // The check and the reads see one state of the file: an open read
+        // holds it on the caller's connection.
+        QString sql = reading.sql;
+        Prepared held;
+        if (!reading.unfiltered.isEmpty()) {
+            if (!helper)
+                held = heldRead(m_db);
+            if ((helper || held) && everyRowPasses())
+                sql = reading.unfiltered;
+        }
         Worker mine = worker();
         Worker theirs = worker();
         // The caller's connection reads the first chunk whatever happens, so
         // that its progress handler and interrupts see the scan run.
         std::atomic<int> next { helper ? 1 : 0 };
         std::atomic<bool> stop { false };
-        const Prepared statement = prepare(m_db, reading.sql);
+        const Prepared statement = prepare(m_db, sql);
         if (!helper) {
             work(m_db, statement.get(), reading, mine, next, stop);
         } else {
-            const Prepared other = prepare(helper->connection->handle(), reading.sql);
+            const Prepared other = prepare(helper->connection->handle(), sql);
             sqlite3_progress_handler(
                 helper->connection->handle(), 1000,
                 [](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0; }, &stop);
@@ -481,6 +522,17 @@ private:
         Prepared anchor; // on the caller's connection
     };
 
+    // A statement left open after its first row: the connection goes on
+    // reading the state of the file it began with. Null when that fails.
+    Prepared heldRead(sqlite3* db) const
+    {
+        Prepared read = prepare(db, QStringLiteral("SELECT count(*) FROM sqlite_schema"));
+        const int rc = sqlite3_step(read.get());
+        if (db == m_db)
+            check(rc);
+        return rc == SQLITE_ROW ? std::move(read) : Prepared();
+    }
+
     std::optional<Helper> openHelper() const
     {
         if (!sqlite3_get_autocommit(m_db))
@@ -509,14 +561,9 @@ private:
         try {
             if (m_connection.fileHasMoved())
                 return std::nullopt;
-            const QString anchor = QStringLiteral("SELECT count(*) FROM sqlite_schema");
-            helper.ownAnchor = prepare(helper.connection->handle(), anchor);
-            if (sqlite3_step(helper.ownAnchor.get()) != SQLITE_ROW)
-                return std::nullopt;
-            helper.anchor = prepare(m_db, anchor);
-            const int rc = sqlite3_step(helper.anchor.get());
-            check(rc);
-            if (rc != SQLITE_ROW)
+            helper.ownAnchor = heldRead(helper.connection->handle());
+            helper.anchor = heldRead(m_db);
+            if (!helper.ownAnchor || !helper.anchor)
                 return std::nullopt;
         } catch (const NotReproduced&) {
             return std::nullopt;

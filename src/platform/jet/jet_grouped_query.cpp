@@ -23,6 +23,31 @@ bool holdsSubquery(const Expr& e)
     return false;
 }
 
+bool isConstant(const Expr& e)
+{
+    switch (e.kind) {
+    case Kind::Number:
+    case Kind::Text:
+    case Kind::Date:
+        return true;
+    case Kind::Negate:
+        return e.args[0]->kind == Kind::Number;
+    default:
+        return false;
+    }
+}
+
+// The conditions of an AND chain.
+void conjuncts(const Expr& e, std::vector<const Expr*>& out)
+{
+    if (e.kind == Kind::And) {
+        conjuncts(*e.args[0], out);
+        conjuncts(*e.args[1], out);
+    } else {
+        out.push_back(&e);
+    }
+}
+
 // The collations whose order and equality the grouping reproduces.
 bool knownCollation(const QString& collation)
 {
@@ -87,6 +112,31 @@ public:
         }
         m_out.computed.push_back(computed);
         return Value { false, static_cast<int>(m_out.computed.size() - 1) };
+    }
+
+    // The one column every condition of the WHERE compares with constants,
+    // or nothing.
+    const SchemaSnapshot::Column* boundedColumn(const Expr& where) const
+    {
+        std::vector<const Expr*> conditions;
+        conjuncts(where, conditions);
+        const SchemaSnapshot::Column* bounded = nullptr;
+        for (const Expr* c : conditions) {
+            const SchemaSnapshot::Column* subject = nullptr;
+            if (c->kind == Kind::Compare && c->text != QLatin1String("<>")) {
+                if (isConstant(*c->args[1]))
+                    subject = column(*c->args[0]);
+                else if (isConstant(*c->args[0]))
+                    subject = column(*c->args[1]);
+            } else if (c->kind == Kind::Between && !c->negated && isConstant(*c->args[1])
+                && isConstant(*c->args[2])) {
+                subject = column(*c->args[0]);
+            }
+            if (!subject || (bounded && bounded != subject))
+                return nullptr;
+            bounded = subject;
+        }
+        return bounded;
     }
 
 private:
@@ -160,8 +210,11 @@ std::optional<GroupedQuery> describeGroupedQuery(
         else
             return std::nullopt; // a share of rows in no order: the count comes from a second query
     }
-    if (s.where)
+    if (s.where) {
         out.where = emitter.whereCondition(s);
+        if (const SchemaSnapshot::Column* bounded = describer.boundedColumn(*s.where))
+            out.rangeColumn = bounded->name;
+    }
     return out;
 }
 

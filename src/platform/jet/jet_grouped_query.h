@@ -44,6 +44,10 @@ struct GroupedQuery {
     QString table; // as the schema spells it
     QString alias; // the FROM clause's name for it, empty when none
     QString where; // the condition as SQLite SQL, empty when none
+    // The column the WHERE only bounds, when it is nothing but comparisons of
+    // that column with constants joined by AND: it then holds for every row
+    // when it holds for the column's smallest and largest values.
+    QString rangeColumn;
     std::vector<Column> keys; // in GROUP BY order
     std::vector<Column> arguments; // the columns the aggregates read
     std::vector<Computed> computed;
