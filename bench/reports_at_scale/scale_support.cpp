@@ -222,17 +222,39 @@ QString filterDate(int year, int month, int day, const char* time)
         .arg(QLatin1String(time));
 }
 
-Timing timeThree(const std::function<void()>& work)
+namespace {
+
+double secondsFor(const std::function<void()>& work)
 {
-    std::array<double, 3> seconds {};
-    for (double& s : seconds) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        s = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-    }
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+Timing spread(std::array<double, 3> seconds)
+{
     std::sort(seconds.begin(), seconds.end());
     return { seconds[1], seconds[0], seconds[2] };
+}
+
+} // namespace
+
+Timing timeThree(const std::function<void()>& work)
+{
+    return spread({ secondsFor(work), secondsFor(work), secondsFor(work) });
+}
+
+std::pair<Timing, Timing> timeThreeInTurn(
+    const std::function<void()>& first, const std::function<void()>& second)
+{
+    std::array<double, 3> a {};
+    std::array<double, 3> b {};
+    for (std::size_t i = 0; i < 3; ++i) {
+        a[i] = secondsFor(first);
+        b[i] = secondsFor(second);
+    }
+    return { spread(a), spread(b) };
 }
 
 QString secondsText(const Timing& timing)

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <utility>
 
 // What the benchmarks at the scale of a month share: the month file, built
 // once and kept, and medians of three timed runs.
@@ -33,6 +34,10 @@ struct Timing {
     double high = 0;
 };
 Timing timeThree(const std::function<void()>& work);
+// Three runs of each, taken in turn, so that both meet the same load on a
+// shared machine.
+std::pair<Timing, Timing> timeThreeInTurn(
+    const std::function<void()>& first, const std::function<void()>& second);
 
 // "1.23 s (range 1.20-1.31)".
 QString secondsText(const Timing& timing);

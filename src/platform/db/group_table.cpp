@@ -171,6 +171,7 @@ bool GroupTable::encode(sqlite3_value** keys)
         m_batch.resize(std::max(offset + bound, 2 * m_batch.size()));
     char* const start = m_batch.data() + offset;
     char* at = start;
+    bool asSpelled = true; // the normalised key reads back as the values themselves
     for (std::size_t k = 0; k < m_keys.size(); ++k) {
         const Read& v = values[k];
         switch (v.type) {
@@ -187,6 +188,7 @@ bool GroupTable::encode(sqlite3_value** keys)
                 const auto i = static_cast<std::int64_t>(v.real);
                 *at++ = IntegerTag;
                 at = put(at, &i, sizeof i);
+                asSpelled = false;
             } else {
                 *at++ = RealTag;
                 at = put(at, &v.real, sizeof v.real);
@@ -196,19 +198,21 @@ bool GroupTable::encode(sqlite3_value** keys)
             std::size_t size = v.size;
             *at++ = TextTag;
             if (m_keys[k] == Collation::NoCase) {
-                // NOCASE folds A-Z only, and stops comparing at a NUL: such
-                // texts stay with SQLite.
-                if (std::memchr(v.bytes, 0, size))
-                    return false;
                 at = putLength(at, size);
                 for (std::size_t i = 0; i < size; ++i) {
                     const char c = v.bytes[i];
-                    *at++ = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+                    // NOCASE stops comparing at a NUL: such texts stay with SQLite.
+                    if (c == 0)
+                        return false;
+                    const bool upper = c >= 'A' && c <= 'Z';
+                    asSpelled = asSpelled && !upper;
+                    *at++ = static_cast<char>(upper ? c + ('a' - 'A') : c);
                 }
             } else {
                 if (m_keys[k] == Collation::RightTrim) {
                     while (size > 0 && v.bytes[size - 1] == ' ')
                         --size;
+                    asSpelled = asSpelled && size == v.size;
                 }
                 at = putLength(at, size);
                 at = put(at, v.bytes, size);
@@ -223,7 +227,8 @@ bool GroupTable::encode(sqlite3_value** keys)
         }
     }
     const auto keyLength = static_cast<std::size_t>(at - start);
-    for (std::size_t k = 0; k < m_keys.size(); ++k) {
+    // Otherwise the values follow as they are; an empty spelling means the key's own.
+    for (std::size_t k = 0; !asSpelled && k < m_keys.size(); ++k) {
         const Read& v = values[k];
         *at++ = static_cast<char>(v.type);
         if (v.type == SQLITE_INTEGER) {
@@ -343,7 +348,8 @@ bool GroupTable::add(sqlite3_value** keys, sqlite3_value** arguments, int chunk)
         }
         m_operands.push_back(operand);
     }
-    if (m_pending.size() == BatchRows)
+    // Few groups stay in the cache anyway: nothing to fetch ahead.
+    if (m_pending.size() == BatchRows || m_size < CachedGroups)
         flush();
     return true;
 }
@@ -352,6 +358,8 @@ void GroupTable::flush()
 {
     // Fetch the groups the rows will touch before touching any.
     for (const Pending& row : m_pending) {
+        if (m_pending.size() < BatchRows)
+            break; // a few groups, or the last rows: in the cache already, or not worth it
         const std::uint64_t slot = m_slots[row.hash & m_mask];
         if (slot != 0 && (slot & ~0xffffffffULL) == (row.hash & ~0xffffffffULL)) {
             const char* line = reinterpret_cast<const char*>(record((slot & 0xffffffffULL) - 1));
@@ -415,13 +423,13 @@ void GroupTable::process(const Pending& row, const Operand* operands)
 }
 
 // A Summed lives in a record's words, its doubles as their bits.
-GroupTable::Summed GroupTable::load(const std::uint64_t* words)
+inline GroupTable::Summed GroupTable::load(const std::uint64_t* words)
 {
     return { std::bit_cast<long long>(words[0]), std::bit_cast<long long>(words[1]),
         std::bit_cast<double>(words[2]), std::bit_cast<double>(words[3]), words[4] };
 }
 
-void GroupTable::store(std::uint64_t* words, const Summed& summed)
+inline void GroupTable::store(std::uint64_t* words, const Summed& summed)
 {
     words[0] = std::bit_cast<std::uint64_t>(summed.count);
     words[1] = std::bit_cast<std::uint64_t>(summed.integerSum);
@@ -573,9 +581,18 @@ int GroupTable::compareKeys(std::size_t a, std::size_t b, int column) const
 Value GroupTable::key(std::size_t group, int column) const
 {
     const std::uint64_t* r = record(group);
-    const char* at = keyOf(r) + keyLength(r);
+    const bool asSpelled = spellingLength(r) == 0;
+    const char* at = keyOf(r) + (asSpelled ? 0 : keyLength(r));
     for (int k = 0;; ++k) {
-        const int type = *at++;
+        int type = *at++;
+        if (asSpelled) {
+            // The normalised key's tags, read as the value types they hold.
+            type = type == IntegerTag ? SQLITE_INTEGER
+                : type == RealTag     ? SQLITE_FLOAT
+                : type == TextTag     ? SQLITE_TEXT
+                : type == BlobTag     ? SQLITE_BLOB
+                                      : SQLITE_NULL;
+        }
         std::uint32_t size = 0;
         if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
             size = 8;

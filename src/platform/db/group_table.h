@@ -86,6 +86,7 @@ private:
         double real;
     };
     static constexpr std::size_t BatchRows = 16;
+    static constexpr std::size_t CachedGroups = 2048;
 
     bool encode(sqlite3_value** keys);
     void process(const Pending& row, const Operand* operands);

@@ -13,6 +13,7 @@
 #include <numeric>
 #include <optional>
 #include <sqlite3.h>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -23,6 +24,7 @@ namespace {
 using Query = jet::GroupedQuery;
 
 constexpr const char* FunctionName = "corvane_group_rows";
+constexpr const char* SlotFunctionName = "corvane_group_rows_to";
 constexpr const char* PointerType = "corvane-group-rows";
 // The two connections take chunks in turn, so neither waits long for the other.
 constexpr int Chunks = 8;
@@ -32,31 +34,42 @@ GroupedScan::Tuning g_tuning;
 
 std::atomic<long long> g_completed { 0 };
 
+struct FeedSlot;
+
 // What the statements' function feeds: the table a chunk's rows go to.
 struct Feed {
     GroupTable* table = nullptr;
     int keys = 0;
+    int columns = 0; // keys, then the aggregates' columns
     int chunk = 0;
     bool refused = false;
+    FeedSlot* slot = nullptr; // the connection's slot that points here
 };
+
+// Where a connection's function finds its feed: set for the time a scan
+// reads, so that no row has to carry the pointer.
+struct FeedSlot {
+    Feed* feed = nullptr;
+};
+
+void feedRowsTo(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    auto* slot = static_cast<FeedSlot*>(sqlite3_user_data(context));
+    slot->feed = static_cast<Feed*>(sqlite3_value_pointer(argv[0], PointerType));
+    if (slot->feed)
+        slot->feed->slot = slot;
+    sqlite3_result_null(context);
+}
 
 void groupRowsStep(sqlite3_context* context, int argc, sqlite3_value** argv)
 {
-    // Looked up once per statement run: the pointer's check compares names.
-    auto** kept = static_cast<Feed**>(sqlite3_aggregate_context(context, sizeof(Feed*)));
-    if (!kept) {
-        sqlite3_result_error_nomem(context);
-        return;
-    }
-    if (!*kept)
-        *kept = static_cast<Feed*>(sqlite3_value_pointer(argv[0], PointerType));
-    Feed* feed = *kept;
-    if (!feed || argc < 1 + feed->keys) {
+    Feed* feed = static_cast<FeedSlot*>(sqlite3_user_data(context))->feed;
+    if (!feed || argc != feed->columns) {
         sqlite3_result_error(context, "corvane_group_rows: no group table", -1);
         return;
     }
     try {
-        if (!feed->table->add(argv + 1, argv + 1 + feed->keys, feed->chunk)) {
+        if (!feed->table->add(argv, argv + feed->keys, feed->chunk)) {
             feed->refused = true;
             sqlite3_result_error(context, "corvane_group_rows: a key it cannot group", -1);
         }
@@ -325,7 +338,7 @@ private:
 
     QString feedSql(const QString& access, const QString& extra, bool filtered = true) const
     {
-        QStringList arguments { QStringLiteral("?1") };
+        QStringList arguments;
         for (const Query::Column& key : m_query.keys)
             arguments << bracket(key.name);
         for (const Query::Column& argument : m_query.arguments)
@@ -339,7 +352,7 @@ private:
     Reading rowIdReading(bool ordered, std::vector<Span> chunks) const
     {
         Reading reading;
-        reading.sql = feedSql(QStringLiteral("NOT INDEXED"), QStringLiteral("rowid >= ?2 AND rowid <= ?3"));
+        reading.sql = feedSql(QStringLiteral("NOT INDEXED"), QStringLiteral("rowid >= ?1 AND rowid <= ?2"));
         const std::optional<QString> line = tableLine(plan(reading.sql));
         if (!line || !isRowIdLine(*line))
             throw NotReproduced();
@@ -351,7 +364,7 @@ private:
     QString unfilteredSql() const
     {
         const QString sql
-            = feedSql(QStringLiteral("NOT INDEXED"), QStringLiteral("rowid >= ?2 AND rowid <= ?3"), false);
+            = feedSql(QStringLiteral("NOT INDEXED"), QStringLiteral("rowid >= ?1 AND rowid <= ?2"), false);
         const std::optional<QString> line = tableLine(plan(sql));
         return line && isRowIdLine(*line) ? sql : QString();
     }
@@ -422,6 +435,7 @@ private:
         w.table = std::make_unique<GroupTable>(m_collations, m_uses);
         w.feed.table = w.table.get();
         w.feed.keys = static_cast<int>(m_query.keys.size());
+        w.feed.columns = static_cast<int>(m_query.keys.size() + m_query.arguments.size());
         return w;
     }
 
@@ -430,14 +444,30 @@ private:
     static void work(sqlite3* db, sqlite3_stmt* statement, const Reading& reading, Worker& w,
         std::atomic<int>& next, std::atomic<bool>& stop, int own = -1)
     {
-        sqlite3_bind_pointer(statement, 1, &w.feed, PointerType, nullptr);
+        {
+            // The connection's function feeds this worker's table from now on.
+            sqlite3_stmt* to = nullptr;
+            const std::string sql = std::string("SELECT ") + SlotFunctionName + "(?1)";
+            int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &to, nullptr);
+            if (rc == SQLITE_OK) {
+                sqlite3_bind_pointer(to, 1, &w.feed, PointerType, nullptr);
+                rc = sqlite3_step(to);
+            }
+            sqlite3_finalize(to);
+            if (rc != SQLITE_ROW) {
+                w.rc = rc == SQLITE_OK ? SQLITE_ERROR : rc;
+                w.failure = sqliteFailure(db, w.rc);
+                stop = true;
+                return;
+            }
+        }
         while (!stop) {
             const int c = own >= 0 ? std::exchange(own, -1) : next++;
             if (c >= static_cast<int>(reading.chunks.size()))
                 break;
             const Span& span = reading.chunks[static_cast<std::size_t>(c)];
-            sqlite3_bind_int64(statement, 2, span.first);
-            sqlite3_bind_int64(statement, 3, span.last);
+            sqlite3_bind_int64(statement, 1, span.first);
+            sqlite3_bind_int64(statement, 2, span.last);
             w.feed.chunk = c;
             const int rc = sqlite3_step(statement);
             w.table->flush();
@@ -449,6 +479,7 @@ private:
             sqlite3_reset(statement);
             ++w.chunks;
         }
+        w.feed.slot->feed = nullptr;
     }
 
     std::unique_ptr<GroupTable> read(const Reading& reading)
@@ -736,8 +767,12 @@ long long GroupedScan::completedScans()
 
 void registerGroupRowsFunction(sqlite3* db)
 {
-    sqlite3_create_function_v2(db, FunctionName, -1, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr, nullptr,
-        groupRowsStep, groupRowsFinal, nullptr);
+    auto* slot = new FeedSlot;
+    // The aggregate owns the slot: SQLite frees it with the connection.
+    sqlite3_create_function_v2(db, FunctionName, -1, SQLITE_UTF8 | SQLITE_DIRECTONLY, slot, nullptr,
+        groupRowsStep, groupRowsFinal, [](void* p) { delete static_cast<FeedSlot*>(p); });
+    sqlite3_create_function_v2(db, SlotFunctionName, 1, SQLITE_UTF8 | SQLITE_DIRECTONLY, slot, feedRowsTo,
+        nullptr, nullptr, nullptr);
 }
 
 } // namespace corvane::platform::db
