@@ -85,7 +85,7 @@ private:
         std::int64_t integer;
         double real;
     };
-    static constexpr std::size_t BatchRows = 16;
+    static constexpr std::size_t BatchRows = 32;
     static constexpr std::size_t CachedGroups = 2048;
 
     bool encode(sqlite3_value** keys);

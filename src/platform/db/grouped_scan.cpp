@@ -118,14 +118,26 @@ struct Span {
     std::int64_t last = std::numeric_limits<std::int64_t>::max();
 };
 
-// One way of reading the rows: the statement, and whether its chunks follow
-// the plain query's order.
+// One way of reading the rows: how the statements reach the table, and
+// whether their chunks follow the plain query's order.
 struct Reading {
-    QString sql;
-    QString unfiltered; // the statement without the WHERE, for when every row passes it
+    QString access; // NOT INDEXED, or INDEXED BY the plain query's index
     bool ordered = false;
+    bool mayLeaveOutWhere = false; // when every row passes it
     std::vector<Span> chunks;
 };
+
+// A chunk's rowids as constants, so that SQLite checks them without a
+// parameter per row; the open ends cost nothing.
+QString rowIdBounds(const Span& span)
+{
+    QStringList bounds;
+    if (span.first != std::numeric_limits<std::int64_t>::min())
+        bounds << QStringLiteral("rowid >= %1").arg(span.first);
+    if (span.last != std::numeric_limits<std::int64_t>::max())
+        bounds << QStringLiteral("rowid <= %1").arg(span.last);
+    return bounds.join(QStringLiteral(" AND "));
+}
 
 } // namespace
 
@@ -163,8 +175,7 @@ public:
             reading = rowIdReading(true, many ? split(*span) : std::vector<Span> { Span() });
         } else if (many && sampledShare(*span) >= g_tuning.tableScanShare) {
             reading = rowIdReading(false, split(*span));
-            if (!m_query.rangeColumn.isEmpty())
-                reading.unfiltered = unfilteredSql();
+            reading.mayLeaveOutWhere = !m_query.rangeColumn.isEmpty();
         } else {
             reading = indexReading(plain);
         }
@@ -352,21 +363,16 @@ private:
     Reading rowIdReading(bool ordered, std::vector<Span> chunks) const
     {
         Reading reading;
-        reading.sql = feedSql(QStringLiteral("NOT INDEXED"), QStringLiteral("rowid >= ?1 AND rowid <= ?2"));
-        const std::optional<QString> line = tableLine(plan(reading.sql));
-        if (!line || !isRowIdLine(*line))
-            throw NotReproduced();
+        reading.access = QStringLiteral("NOT INDEXED");
+        for (bool filtered : { true, false }) {
+            const std::optional<QString> line
+                = tableLine(plan(feedSql(reading.access, rowIdBounds({ 1, 2 }), filtered)));
+            if (!line || !isRowIdLine(*line))
+                throw NotReproduced();
+        }
         reading.ordered = ordered;
         reading.chunks = std::move(chunks);
         return reading;
-    }
-
-    QString unfilteredSql() const
-    {
-        const QString sql
-            = feedSql(QStringLiteral("NOT INDEXED"), QStringLiteral("rowid >= ?1 AND rowid <= ?2"), false);
-        const std::optional<QString> line = tableLine(plan(sql));
-        return line && isRowIdLine(*line) ? sql : QString();
     }
 
     // The WHERE only bounds one column: when the rows with the column's
@@ -393,8 +399,8 @@ private:
     Reading indexReading(const Access& plain) const
     {
         Reading reading;
-        reading.sql = feedSql(QStringLiteral("INDEXED BY ") + bracket(plain.index), QString());
-        if (tableLine(plan(reading.sql)) != plain.line)
+        reading.access = QStringLiteral("INDEXED BY ") + bracket(plain.index);
+        if (tableLine(plan(feedSql(reading.access, QString()))) != plain.line)
             throw NotReproduced();
         reading.ordered = true;
         reading.chunks = { Span() };
@@ -441,8 +447,8 @@ private:
 
     // Takes chunks in turn until none is left, another worker failed or
     // this one fails; own: a chunk taken before the others started.
-    static void work(sqlite3* db, sqlite3_stmt* statement, const Reading& reading, Worker& w,
-        std::atomic<int>& next, std::atomic<bool>& stop, int own = -1)
+    static void work(sqlite3* db, const std::vector<QByteArray>& chunks, Worker& w, std::atomic<int>& next,
+        std::atomic<bool>& stop, int own = -1)
     {
         {
             // The connection's function feeds this worker's table from now on.
@@ -463,20 +469,22 @@ private:
         }
         while (!stop) {
             const int c = own >= 0 ? std::exchange(own, -1) : next++;
-            if (c >= static_cast<int>(reading.chunks.size()))
+            if (c >= static_cast<int>(chunks.size()))
                 break;
-            const Span& span = reading.chunks[static_cast<std::size_t>(c)];
-            sqlite3_bind_int64(statement, 1, span.first);
-            sqlite3_bind_int64(statement, 2, span.last);
+            const QByteArray& sql = chunks[static_cast<std::size_t>(c)];
+            sqlite3_stmt* statement = nullptr;
+            int rc
+                = sqlite3_prepare_v2(db, sql.constData(), static_cast<int>(sql.size()), &statement, nullptr);
             w.feed.chunk = c;
-            const int rc = sqlite3_step(statement);
+            if (rc == SQLITE_OK)
+                rc = sqlite3_step(statement);
             w.table->flush();
             if (rc != SQLITE_ROW) {
-                w.rc = rc;
-                w.failure = sqliteFailure(db, rc);
+                w.rc = rc == SQLITE_OK ? SQLITE_ERROR : rc;
+                w.failure = sqliteFailure(db, w.rc);
                 stop = true;
             }
-            sqlite3_reset(statement);
+            sqlite3_finalize(statement);
             ++w.chunks;
         }
         w.feed.slot->feed = nullptr;
@@ -489,39 +497,39 @@ private:
             helper = openHelper();
         // The check and the reads see one state of the file: an open read
         // holds it on the caller's connection.
-        QString sql = reading.sql;
+        bool filtered = true;
         Prepared held;
-        if (!reading.unfiltered.isEmpty()) {
+        if (reading.mayLeaveOutWhere) {
             if (!helper)
                 held = heldRead(m_db);
-            if ((helper || held) && everyRowPasses())
-                sql = reading.unfiltered;
+            filtered = !((helper || held) && everyRowPasses());
         }
+        std::vector<QByteArray> chunks;
+        for (const Span& span : reading.chunks)
+            chunks.push_back(feedSql(reading.access, rowIdBounds(span), filtered).toUtf8());
         Worker mine = worker();
         Worker theirs = worker();
         // The caller's connection reads the first chunk whatever happens, so
         // that its progress handler and interrupts see the scan run.
         std::atomic<int> next { helper ? 1 : 0 };
         std::atomic<bool> stop { false };
-        const Prepared statement = prepare(m_db, sql);
         if (!helper) {
-            work(m_db, statement.get(), reading, mine, next, stop);
+            work(m_db, chunks, mine, next, stop);
         } else {
-            const Prepared other = prepare(helper->connection->handle(), sql);
             sqlite3_progress_handler(
                 helper->connection->handle(), 1000,
                 [](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0; }, &stop);
             {
                 std::jthread second([&] {
                     try {
-                        work(helper->connection->handle(), other.get(), reading, theirs, next, stop);
+                        work(helper->connection->handle(), chunks, theirs, next, stop);
                     } catch (...) {
                         theirs.rc = SQLITE_ERROR;
                         stop = true;
                     }
                 });
                 try {
-                    work(m_db, statement.get(), reading, mine, next, stop, 0);
+                    work(m_db, chunks, mine, next, stop, 0);
                 } catch (...) {
                     stop = true;
                     throw;
