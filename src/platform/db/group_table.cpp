@@ -33,23 +33,83 @@ std::uint64_t mix(std::uint64_t a, std::uint64_t b)
     return static_cast<std::uint64_t>(product) ^ static_cast<std::uint64_t>(product >> 64);
 }
 
-std::uint64_t hashOf(const char* bytes, std::size_t size)
+std::uint64_t load64(const char* at)
 {
-    std::uint64_t hash = size;
-    std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes + i, 8);
-        hash = mix(hash, word);
-    }
-    std::uint64_t tail = 0;
-    std::memcpy(&tail, bytes + i, size - i);
-    return mix(hash, tail);
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
 }
 
+std::uint64_t load32(const char* at)
+{
+    std::uint32_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+// Reads the bytes in at most two overlapping words each step, never past the
+// end: most keys are short.
+std::uint64_t hashOf(const char* bytes, std::size_t size)
+{
+    constexpr std::uint64_t Seed = 0x8ebc6af09c88c6e3ULL;
+    if (size <= 16) {
+        std::uint64_t a = 0;
+        std::uint64_t b = 0;
+        if (size >= 8) {
+            a = load64(bytes);
+            b = load64(bytes + size - 8);
+        } else if (size >= 4) {
+            a = load32(bytes);
+            b = load32(bytes + size - 4);
+        } else if (size > 0) {
+            a = static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[0])) << 16
+                | static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[size / 2])) << 8
+                | static_cast<unsigned char>(bytes[size - 1]);
+        }
+        return mix(a ^ (size * Seed), b);
+    }
+    std::uint64_t hash = size * Seed;
+    std::size_t i = 0;
+    for (; i + 16 < size; i += 16)
+        hash = mix(load64(bytes + i) ^ hash, load64(bytes + i + 8));
+    return mix(load64(bytes + size - 16) ^ hash, load64(bytes + size - 8));
+}
+
+// NOCASE folds A-Z and nothing else, eight bytes at a time. False for a NUL,
+// where NOCASE stops comparing; *upper when a letter was folded.
+bool fold(const char* from, std::size_t size, char* to, bool* upper)
+{
+    constexpr std::uint64_t Ones = 0x0101010101010101ULL;
+    constexpr std::uint64_t Highs = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    std::uint64_t uppers = 0;
+    for (; i + 8 <= size; i += 8) {
+        const std::uint64_t word = load64(from + i);
+        if ((word - Ones) & ~word & Highs)
+            return false;
+        // Per byte, without carries: at least 'A', at most 'Z', below 0x80.
+        const std::uint64_t low = word & ~Highs;
+        const std::uint64_t letters = (low + 0x3f * Ones) & ~(low + 0x25 * Ones) & ~word & Highs;
+        uppers |= letters;
+        const std::uint64_t folded = word | (letters >> 2);
+        std::memcpy(to + i, &folded, sizeof folded);
+    }
+    for (; i < size; ++i) {
+        const char c = from[i];
+        if (c == 0)
+            return false;
+        const bool letter = c >= 'A' && c <= 'Z';
+        uppers |= letter;
+        to[i] = static_cast<char>(letter ? c + ('a' - 'A') : c);
+    }
+    *upper = uppers != 0;
+    return true;
+}
+
+// Without a call: from 2^52 on every double is whole (SQLite stores no NaN).
 bool isWhole(double d)
 {
-    return d == std::nearbyint(d);
+    return !(std::fabs(d) < 4503599627370496.0) || d == static_cast<double>(static_cast<std::int64_t>(d));
 }
 
 // Short keys are the rule: compared a word at a time, without a call.
@@ -198,16 +258,13 @@ bool GroupTable::encode(sqlite3_value** keys)
             std::size_t size = v.size;
             *at++ = TextTag;
             if (m_keys[k] == Collation::NoCase) {
+                // A text with a NUL stays with SQLite: NOCASE stops comparing there.
                 at = putLength(at, size);
-                for (std::size_t i = 0; i < size; ++i) {
-                    const char c = v.bytes[i];
-                    // NOCASE stops comparing at a NUL: such texts stay with SQLite.
-                    if (c == 0)
-                        return false;
-                    const bool upper = c >= 'A' && c <= 'Z';
-                    asSpelled = asSpelled && !upper;
-                    *at++ = static_cast<char>(upper ? c + ('a' - 'A') : c);
-                }
+                bool upper = false;
+                if (!fold(v.bytes, size, at, &upper))
+                    return false;
+                at += size;
+                asSpelled = asSpelled && !upper;
             } else {
                 if (m_keys[k] == Collation::RightTrim) {
                     while (size > 0 && v.bytes[size - 1] == ' ')
@@ -332,10 +389,11 @@ bool GroupTable::add(sqlite3_value** keys, sqlite3_value** arguments, int chunk)
         return false;
     Pending& row = m_pending.back();
     row.chunk = chunk;
-    __builtin_prefetch(&m_slots[row.hash & m_mask]);
+    std::array<Operand, MaxArguments> read;
     for (std::size_t a = 0; a < m_uses.size(); ++a) {
         sqlite3_value* value = arguments[a];
-        Operand operand { SQLITE_NULL, 0, 0 };
+        Operand& operand = read[a];
+        operand = { SQLITE_NULL, 0, 0 };
         if (m_uses[a] == Use::Count) {
             operand.type = sqlite3_value_type(value);
         } else {
@@ -346,10 +404,18 @@ bool GroupTable::add(sqlite3_value** keys, sqlite3_value** arguments, int chunk)
             else if (operand.type != SQLITE_NULL)
                 operand.real = sqlite3_value_double(value);
         }
-        m_operands.push_back(operand);
     }
-    // Few groups stay in the cache anyway: nothing to fetch ahead.
-    if (m_pending.size() == BatchRows || m_size < CachedGroups)
+    if (m_size < CachedGroups && m_pending.size() == 1) {
+        // Few groups stay in the cache anyway: nothing to fetch ahead.
+        process(row, read.data());
+        m_pending.clear();
+        m_batchSize = 0;
+        return true;
+    }
+    __builtin_prefetch(&m_slots[row.hash & m_mask]);
+    m_operands.insert(
+        m_operands.end(), read.begin(), read.begin() + static_cast<std::ptrdiff_t>(m_uses.size()));
+    if (m_pending.size() == BatchRows)
         flush();
     return true;
 }
@@ -358,8 +424,6 @@ void GroupTable::flush()
 {
     // Fetch the groups the rows will touch before touching any.
     for (const Pending& row : m_pending) {
-        if (m_pending.size() < BatchRows)
-            break; // a few groups, or the last rows: in the cache already, or not worth it
         const std::uint64_t slot = m_slots[row.hash & m_mask];
         if (slot != 0 && (slot & ~0xffffffffULL) == (row.hash & ~0xffffffffULL)) {
             const char* line = reinterpret_cast<const char*>(record((slot & 0xffffffffULL) - 1));

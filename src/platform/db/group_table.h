@@ -23,6 +23,7 @@ int compareNumbers(const Value& a, const Value& b);
 class GroupTable {
 public:
     static constexpr std::size_t MaxKeys = 32; // more GROUP BY columns stay with SQLite
+    static constexpr std::size_t MaxArguments = 32; // more aggregated columns too
     enum class Collation { Binary, NoCase, RightTrim };
     enum class Use { Count, Sum }; // Sum: also summed (sum and avg)
 

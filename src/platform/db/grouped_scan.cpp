@@ -742,8 +742,8 @@ GroupedScan::Step GroupedScan::next(std::vector<Value>& row)
 {
     if (!m_started) {
         m_started = true;
-        if (static_cast<int>(m_query.outputs.size()) != m_columns
-            || m_query.keys.size() > GroupTable::MaxKeys) {
+        if (static_cast<int>(m_query.outputs.size()) != m_columns || m_query.keys.size() > GroupTable::MaxKeys
+            || m_query.arguments.size() > GroupTable::MaxArguments) {
             m_supported = false;
         } else {
             try {

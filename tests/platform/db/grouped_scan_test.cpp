@@ -44,14 +44,16 @@ void fill(Connection& connection, const Data& data)
     Statement insert(connection,
         QStringLiteral(
             "INSERT INTO syslog ([start_time=], [src=], [dst=], [service=], [policy_id=], [action=], "
-            "[sent=], [sent+rcvd]) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"));
+            "[sent=], [sent+rcvd], [src zone=]) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)"));
     for (int i = 0; i < data.rows; ++i) {
         const QString day = QStringLiteral("2026-11-%1 %2:00:00")
                                 .arg(1 + random() % 30, 2, 10, QLatin1Char('0'))
                                 .arg(random() % 24, 2, 10, QLatin1Char('0'));
         QString src = QStringLiteral("10.0.%1.%2").arg(random() % 3).arg(random() % 40);
         if (data.mixed && random() % 3 == 0)
-            src = pick(random, { "Host-A", "host-a", "HOST-A", "host-b", "Host-B", "", nullptr });
+            src = pick(random,
+                { "Host-A", "host-a", "HOST-A", "host-b", "Host-B", "", nullptr, "Gateway-North",
+                    "GATEWAY-north" });
         // Keys first met late, then met again in another spelling: the rows'
         // order decides which one shows.
         if (data.mixed && i % 7 == 0)
@@ -76,6 +78,11 @@ void fill(Connection& connection, const Data& data)
                              : pick(random, { "Permit", "Deny" })));
         insert.bind(7, text);
         insert.bind(8, bytes);
+        // NOCASE stops comparing at a NUL: SQLite groups the last two as one.
+        const QString zones[]
+            = { QStringLiteral("Trust"), QStringLiteral("nul") + QChar(0) + QStringLiteral("one"),
+                  QStringLiteral("NUL") + QChar(0) + QStringLiteral("two") };
+        insert.bind(9, Value(zones[data.mixed ? random() % 3 : 0]));
         insert.step();
         insert.reset();
     }
@@ -193,11 +200,14 @@ TEST_P(GroupedScanTest, OtherGroupingsGiveSqlitesRows)
             true },
         // SQLite groups along the index here, without sorting: nothing to gain.
         { "SELECT [start_time=], Count(*) FROM syslog GROUP BY [start_time=] ORDER BY Count(*) DESC", false },
+        { "SELECT [src zone=], Count(*) FROM syslog GROUP BY [src zone=]", true }, // but for NULs in texts
     };
     for (const GroupedScan::Tuning& tuning : Readings) {
         GroupedScan::tune(tuning);
-        for (const auto& [jet, answered] : queries)
-            EXPECT_EQ(expectSameRows(connection, QString::fromUtf8(jet)), answered) << jet;
+        for (const auto& [jet, answered] : queries) {
+            const bool nul = QByteArray(jet).contains("[src zone=]") && GetParam().mixed;
+            EXPECT_EQ(expectSameRows(connection, QString::fromUtf8(jet)), answered && !nul) << jet;
+        }
     }
 }
 
