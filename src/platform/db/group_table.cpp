@@ -49,7 +49,7 @@ std::uint64_t load32(const char* at)
 
 // Reads the bytes in at most two overlapping words each step, never past the
 // end: most keys are short.
-std::uint64_t hashOf(const char* bytes, std::size_t size)
+[[gnu::always_inline]] inline std::uint64_t hashOf(const char* bytes, std::size_t size)
 {
     constexpr std::uint64_t Seed = 0x8ebc6af09c88c6e3ULL;
     if (size <= 16) {
@@ -77,7 +77,7 @@ std::uint64_t hashOf(const char* bytes, std::size_t size)
 
 // NOCASE folds A-Z and nothing else, eight bytes at a time. False for a NUL,
 // where NOCASE stops comparing; *upper when a letter was folded.
-bool fold(const char* from, std::size_t size, char* to, bool* upper)
+[[gnu::always_inline]] inline bool fold(const char* from, std::size_t size, char* to, bool* upper)
 {
     constexpr std::uint64_t Ones = 0x0101010101010101ULL;
     constexpr std::uint64_t Highs = 0x8080808080808080ULL;
@@ -303,29 +303,31 @@ bool GroupTable::encode(sqlite3_value** keys)
     return true;
 }
 
-const char* GroupTable::keyOf(const std::uint64_t* record) const
+[[gnu::always_inline]] inline const char* GroupTable::keyOf(const std::uint64_t* record) const
 {
     if (record[ChunkWord] & OutOfLine)
         return m_long.data() + record[InlineWord];
     return reinterpret_cast<const char*>(record + InlineWord);
 }
 
-std::uint32_t GroupTable::keyLength(const std::uint64_t* record) const
+[[gnu::always_inline]] inline std::uint32_t GroupTable::keyLength(const std::uint64_t* record) const
 {
     return static_cast<std::uint32_t>(record[LengthsWord]);
 }
 
-std::uint32_t GroupTable::spellingLength(const std::uint64_t* record) const
+[[gnu::always_inline]] inline std::uint32_t GroupTable::spellingLength(const std::uint64_t* record) const
 {
     return static_cast<std::uint32_t>(record[LengthsWord] >> 32);
 }
 
-bool GroupTable::sameSpelling(const std::uint64_t* record, const char* spelling, std::size_t length) const
+[[gnu::always_inline]] inline bool GroupTable::sameSpelling(
+    const std::uint64_t* record, const char* spelling, std::size_t length) const
 {
     return spellingLength(record) == length && sameBytes(keyOf(record) + keyLength(record), spelling, length);
 }
 
-std::size_t GroupTable::find(std::uint64_t hash, const char* key, std::size_t length) const
+[[gnu::always_inline]] inline std::size_t GroupTable::find(
+    std::uint64_t hash, const char* key, std::size_t length) const
 {
     const std::uint64_t tag = hash & ~0xffffffffULL;
     for (std::size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
@@ -383,16 +385,11 @@ void GroupTable::grow()
     }
 }
 
-bool GroupTable::add(sqlite3_value** keys, sqlite3_value** arguments, int chunk)
+[[gnu::always_inline]] inline void GroupTable::read(sqlite3_value** arguments, Operand* operands) const
 {
-    if (!encode(keys))
-        return false;
-    Pending& row = m_pending.back();
-    row.chunk = chunk;
-    std::array<Operand, MaxArguments> read;
     for (std::size_t a = 0; a < m_uses.size(); ++a) {
         sqlite3_value* value = arguments[a];
-        Operand& operand = read[a];
+        Operand& operand = operands[a];
         operand = { SQLITE_NULL, 0, 0 };
         if (m_uses[a] == Use::Count) {
             operand.type = sqlite3_value_type(value);
@@ -405,6 +402,65 @@ bool GroupTable::add(sqlite3_value** keys, sqlite3_value** arguments, int chunk)
                 operand.real = sqlite3_value_double(value);
         }
     }
+}
+
+// The common case, text keys among few groups, without the batch: the key
+// and its spelling as encode() writes them. False when a key is no such text.
+bool GroupTable::addTexts(sqlite3_value** keys, sqlite3_value** arguments, int chunk)
+{
+    constexpr std::size_t Room = 128;
+    std::array<char, Room> key;
+    std::array<const char*, MaxKeys> texts;
+    std::array<std::size_t, MaxKeys> sizes;
+    std::size_t keyLength = 0;
+    bool upper = false;
+    for (std::size_t k = 0; k < m_keys.size(); ++k) {
+        if (sqlite3_value_type(keys[k]) != SQLITE_TEXT || m_keys[k] == Collation::RightTrim)
+            return false;
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(keys[k]));
+        const auto size = static_cast<std::size_t>(sqlite3_value_bytes(keys[k]));
+        if (keyLength + 5 + size > Room)
+            return false;
+        texts[k] = text;
+        sizes[k] = size;
+        key[keyLength] = TextTag;
+        putLength(key.data() + keyLength + 1, size);
+        bool folded = false;
+        if (m_keys[k] == Collation::NoCase) {
+            if (!fold(text, size, key.data() + keyLength + 5, &folded))
+                return false; // the general path refuses it
+        } else {
+            std::memcpy(key.data() + keyLength + 5, text, size);
+        }
+        upper = upper || folded;
+        keyLength += 5 + size;
+    }
+    std::array<char, Room> spelling;
+    std::size_t spellingLength = 0;
+    for (std::size_t k = 0; upper && k < m_keys.size(); ++k) {
+        spelling[spellingLength] = static_cast<char>(SQLITE_TEXT);
+        putLength(spelling.data() + spellingLength + 1, sizes[k]);
+        std::memcpy(spelling.data() + spellingLength + 5, texts[k], sizes[k]);
+        spellingLength += 5 + sizes[k];
+    }
+    std::array<Operand, MaxArguments> operands;
+    read(arguments, operands.data());
+    accumulate(
+        locate(hashOf(key.data(), keyLength), key.data(), keyLength, spelling.data(), spellingLength, chunk),
+        operands.data());
+    return true;
+}
+
+bool GroupTable::add(sqlite3_value** keys, sqlite3_value** arguments, int chunk)
+{
+    if (m_size < CachedGroups && m_pending.empty() && addTexts(keys, arguments, chunk))
+        return true;
+    if (!encode(keys))
+        return false;
+    Pending& row = m_pending.back();
+    row.chunk = chunk;
+    std::array<Operand, MaxArguments> read;
+    this->read(arguments, read.data());
     if (m_size < CachedGroups && m_pending.size() == 1) {
         // Few groups stay in the cache anyway: nothing to fetch ahead.
         process(row, read.data());
@@ -442,16 +498,26 @@ void GroupTable::flush()
 void GroupTable::process(const Pending& row, const Operand* operands)
 {
     const char* key = m_batch.data() + row.offset;
-    const char* spelling = key + row.keyLength;
-    const std::size_t spellingLength = row.length - row.keyLength;
-    std::size_t group = find(row.hash, key, row.keyLength);
-    if (group == m_size) {
-        group = insert(row.hash, key, row.keyLength, spelling, spellingLength, row.chunk);
-    } else {
-        std::uint64_t* r = record(group);
-        if (!(r[ChunkWord] & Mixed) && !sameSpelling(r, spelling, spellingLength))
-            r[ChunkWord] |= Mixed;
-    }
+    accumulate(
+        locate(row.hash, key, row.keyLength, key + row.keyLength, row.length - row.keyLength, row.chunk),
+        operands);
+}
+
+// The row's group, new if need be, marked when the row spells its key otherwise.
+[[gnu::always_inline]] inline std::size_t GroupTable::locate(std::uint64_t hash, const char* key,
+    std::size_t keyLength, const char* spelling, std::size_t spellingLength, int chunk)
+{
+    std::size_t group = find(hash, key, keyLength);
+    if (group == m_size)
+        return insert(hash, key, keyLength, spelling, spellingLength, chunk);
+    std::uint64_t* r = record(group);
+    if (!(r[ChunkWord] & Mixed) && !sameSpelling(r, spelling, spellingLength))
+        r[ChunkWord] |= Mixed;
+    return group;
+}
+
+[[gnu::always_inline]] inline void GroupTable::accumulate(std::size_t group, const Operand* operands)
+{
     std::uint64_t* r = record(group);
     ++r[RowsWord];
     for (std::size_t a = 0; a < m_uses.size(); ++a) {

@@ -90,7 +90,12 @@ private:
     static constexpr std::size_t CachedGroups = 2048;
 
     bool encode(sqlite3_value** keys);
+    void read(sqlite3_value** arguments, Operand* operands) const;
+    bool addTexts(sqlite3_value** keys, sqlite3_value** arguments, int chunk);
     void process(const Pending& row, const Operand* operands);
+    std::size_t locate(std::uint64_t hash, const char* key, std::size_t keyLength, const char* spelling,
+        std::size_t spellingLength, int chunk);
+    void accumulate(std::size_t group, const Operand* operands);
     std::uint64_t* record(std::size_t group) { return m_records.data() + group * m_stride; }
     const std::uint64_t* record(std::size_t group) const { return m_records.data() + group * m_stride; }
     const char* keyOf(const std::uint64_t* record) const;
