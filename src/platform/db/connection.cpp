@@ -1,5 +1,6 @@
 #include "platform/db/connection.h"
 
+#include "platform/db/grouped_scan.h"
 #include "platform/db/sqlite_failure.h"
 #include "platform/db/statement.h"
 #include "platform/jet/sqlite_functions.h"
@@ -141,6 +142,7 @@ void Connection::configure()
         }
         execute(QStringLiteral("PRAGMA synchronous=NORMAL"));
         jet::registerFunctions(m_db, m_now);
+        registerGroupRowsFunction(m_db);
     } catch (const Failure&) {
         close();
         throw;

@@ -1,6 +1,7 @@
 #include "platform/db/query_cursor.h"
 
 #include "platform/db/connection.h"
+#include "platform/db/grouped_scan.h"
 #include "platform/db/sqlite_failure.h"
 
 #include <algorithm>
@@ -26,6 +27,13 @@ int readOnlyAuthorizer(void*, int action, const char* /*arg1*/, const char* arg2
     }
 }
 
+// The grouping reads keys as UTF-8, the form NOCASE compares in such a file.
+bool storesUtf8(const Connection& connection)
+{
+    Statement encoding(connection, QStringLiteral("PRAGMA encoding"));
+    return encoding.step() && encoding.column(0).toText() == QLatin1String("UTF-8");
+}
+
 Failure readOnlyRefusal(const QString& detail)
 {
     return failureWithDetail(
@@ -41,6 +49,7 @@ QueryCursor::QueryCursor(const Connection& connection, const QString& queryText,
 
 QueryCursor::QueryCursor(const Connection& connection, const SqliteQuery& query, QueryAccess access)
 {
+    const bool grouped = query.grouped && storesUtf8(connection); // asked before the authorizer forbids it
     const bool readOnly = access == QueryAccess::ReadOnly;
     // Installed for the whole fetch: SQLite may prepare again while stepping.
     if (readOnly) {
@@ -66,10 +75,13 @@ QueryCursor::QueryCursor(const Connection& connection, const SqliteQuery& query,
     const int columns = std::max(0, m_statement->columnCount() - query.hiddenTrailingColumns);
     for (int c = 0; c < columns; ++c)
         m_columnNames.append(m_statement->columnName(c));
+    if (grouped)
+        m_grouped = std::make_unique<GroupedScan>(connection, *query.grouped, query.sql, columns);
 }
 
 QueryCursor::~QueryCursor()
 {
+    m_grouped.reset();
     m_statement.reset();
     if (m_guarded)
         sqlite3_set_authorizer(m_guarded, nullptr, nullptr);
@@ -77,6 +89,17 @@ QueryCursor::~QueryCursor()
 
 bool QueryCursor::next(std::vector<Value>& row)
 {
+    if (m_grouped) {
+        switch (m_grouped->next(row)) {
+        case GroupedScan::Step::Row:
+            return true;
+        case GroupedScan::Step::Done:
+            return false;
+        case GroupedScan::Step::Unsupported:
+            m_grouped.reset(); // the statement makes the rows after all
+            break;
+        }
+    }
     if (!m_statement->step())
         return false;
     row.resize(static_cast<std::size_t>(columnCount()));

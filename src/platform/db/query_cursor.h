@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -14,6 +15,7 @@ struct sqlite3;
 namespace corvane::platform::db {
 
 class Connection;
+class GroupedScan;
 
 enum class QueryAccess {
     Any,
@@ -47,6 +49,7 @@ public:
 private:
     sqlite3* m_guarded = nullptr; // the read-only authorizer is on while this lives
     std::optional<Statement> m_statement;
+    std::unique_ptr<GroupedScan> m_grouped; // makes the rows instead of the statement, when it can
     QStringList m_columnNames;
 };
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/jet/jet_grouped_query.h"
+
 #include <QString>
+#include <optional>
 
 namespace corvane::platform::db {
 
@@ -9,8 +12,17 @@ class Connection;
 // A Jet query text as SQLite runs it, plus the number of helper columns at the
 // right of its result that the caller must not see.
 struct SqliteQuery {
+    // A constructor rather than an aggregate, so { sql, hidden } still says all.
+    SqliteQuery(QString sql = {}, int hidden = 0, std::optional<jet::GroupedQuery> grouped = {})
+        : sql(std::move(sql))
+        , hiddenTrailingColumns(hidden)
+        , grouped(std::move(grouped))
+    {
+    }
+
     QString sql;
     int hiddenTrailingColumns = 0;
+    std::optional<jet::GroupedQuery> grouped; // when the rows may be grouped outside SQLite
 };
 
 // The one place where a query text of the program becomes SQLite SQL; every

@@ -61,6 +61,12 @@ QString Emitter::statement(const Query& q)
     return query(q, Place::TopLevel, nullptr);
 }
 
+QString Emitter::whereCondition(const Select& s)
+{
+    const Scope scope(s, m_schema, nullptr);
+    return condition(*s.where, true, scope);
+}
+
 // ---- queries ----
 
 QString Emitter::query(const Query& q, Place place, const Scope* outer)

@@ -22,6 +22,8 @@ public:
     QString statement(const Query& query);
     // Helper columns at the right of the result (the rank of TOP with ties).
     int hiddenTrailingColumns() const { return m_hidden; }
+    // The WHERE condition of a select as the statement has it.
+    QString whereCondition(const Select& s);
 
 private:
     enum class Place { TopLevel, Nested };

@@ -14,6 +14,7 @@ Translation translate(const QString& jetSql, const TranslateOptions& options)
     Translation result;
     result.sql = emitter.statement(query);
     result.hiddenTrailingColumns = emitter.hiddenTrailingColumns();
+    result.grouped = describeGroupedQuery(query, options.schema, result.hiddenTrailingColumns, emitter);
     return result;
 }
 

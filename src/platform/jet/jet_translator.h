@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/jet/jet_grouped_query.h"
+
 #include <QDateTime>
 #include <QString>
+#include <optional>
 
 namespace corvane::platform::jet {
 
@@ -15,6 +18,7 @@ struct TranslateOptions {
 struct Translation {
     QString sql; // one SQLite SELECT, no ';'
     int hiddenTrailingColumns = 0; // helper columns at the right that callers drop
+    std::optional<GroupedQuery> grouped; // the same rows as grouped outside SQLite, when the shape allows
 };
 
 // Translates one Jet SELECT into SQLite SQL that returns the rows Jet would,
