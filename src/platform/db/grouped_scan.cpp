@@ -27,7 +27,7 @@ constexpr const char* FunctionName = "corvane_group_rows";
 constexpr const char* SlotFunctionName = "corvane_group_rows_to";
 constexpr const char* PointerType = "corvane-group-rows";
 // The two connections take chunks in turn, so neither waits long for the other.
-constexpr int Chunks = 8;
+constexpr int Chunks = 32;
 constexpr int Samples = 64;
 
 GroupedScan::Tuning g_tuning;
