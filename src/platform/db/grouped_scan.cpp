@@ -27,7 +27,7 @@ constexpr const char* FunctionName = "corvane_group_rows";
 constexpr const char* SlotFunctionName = "corvane_group_rows_to";
 constexpr const char* PointerType = "corvane-group-rows";
 // The two connections take chunks in turn, so neither waits long for the other.
-constexpr int Chunks = 8;
+constexpr int Chunks = 32;
 constexpr int Samples = 64;
 
 GroupedScan::Tuning g_tuning;
@@ -504,8 +504,11 @@ private:
                 held = heldRead(m_db);
             filtered = !((helper || held) && everyRowPasses());
         }
+        // Alone, the caller's connection reads everything in one statement:
+        // one state of the file, without holding a read open.
+        const std::vector<Span> spans = helper ? reading.chunks : std::vector<Span> { Span() };
         std::vector<QByteArray> chunks;
-        for (const Span& span : reading.chunks)
+        for (const Span& span : spans)
             chunks.push_back(feedSql(reading.access, rowIdBounds(span), filtered).toUtf8());
         Worker mine = worker();
         Worker theirs = worker();

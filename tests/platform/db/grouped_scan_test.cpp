@@ -2,6 +2,7 @@
 #include "base/report_definitions.h"
 #include "db_test_support.h"
 #include "platform/db/grouped_scan.h"
+#include "platform/db/query_cursor.h"
 #include "platform/db/schema_reader.h"
 #include "platform/db/sqlite_query.h"
 #include "platform/db/statement.h"
@@ -209,6 +210,23 @@ TEST_P(GroupedScanTest, OtherGroupingsGiveSqlitesRows)
             EXPECT_EQ(expectSameRows(connection, QString::fromUtf8(jet)), answered && !nul) << jet;
         }
     }
+}
+
+TEST_P(GroupedScanTest, GivesSqlitesRowsWhileTheConnectionReadsElsewhere)
+{
+    // A read already open on the connection: no second connection can see
+    // the state it sees, so the caller's connection reads alone.
+    Connection connection = m_scratch.open(OpenMode::ReadOnly);
+    GroupedScan::tune(Readings[1]);
+    QueryCursor open(connection, QStringLiteral("SELECT [logno] FROM syslog"));
+    std::vector<Value> row;
+    ASSERT_TRUE(open.next(row));
+    for (const char* jet :
+        { "SELECT TOP 10 [src=], Count(*) FROM syslog WHERE [start_time=] >= #11/2/2026# GROUP "
+          "BY [src=] ORDER BY Count(*) DESC",
+            "SELECT [service=], Sum([sent+rcvd]) FROM syslog GROUP BY [service=]" })
+        EXPECT_TRUE(expectSameRows(connection, QString::fromUtf8(jet))) << jet;
+    EXPECT_TRUE(open.next(row));
 }
 
 INSTANTIATE_TEST_SUITE_P(Data, GroupedScanTest, ::testing::Values(Data { false, 3000 }, Data { true, 3000 }),
