@@ -404,73 +404,86 @@ void GroupTable::grow()
     }
 }
 
-// The common case, text keys among few groups, without the batch: the key
-// and its spelling as encode() writes them. False when a key is no such text.
-bool GroupTable::addTexts(sqlite3_value** keys, sqlite3_value** arguments, int chunk)
+// The common case, keys that are all texts: the key and its spelling as
+// encode() writes them, into room bytes at to. False when a key is no such
+// text, or they do not fit.
+bool GroupTable::encodeTexts(
+    sqlite3_value** keys, char* to, std::size_t room, std::size_t* keyLength, std::size_t* length) const
 {
-    constexpr std::size_t Room = 128;
-    std::array<char, Room> key;
     std::array<const char*, MaxKeys> texts;
     std::array<std::size_t, MaxKeys> sizes;
-    std::size_t keyLength = 0;
+    std::size_t at = 0;
     bool upper = false;
     for (std::size_t k = 0; k < m_keys.size(); ++k) {
         if (sqlite3_value_type(keys[k]) != SQLITE_TEXT || m_keys[k] == Collation::RightTrim)
             return false;
         const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(keys[k]));
         const auto size = static_cast<std::size_t>(sqlite3_value_bytes(keys[k]));
-        if (keyLength + 5 + size > Room)
+        if (2 * (at + 5 + size) > room)
             return false;
         texts[k] = text;
         sizes[k] = size;
-        key[keyLength] = TextTag;
-        putLength(key.data() + keyLength + 1, size);
+        to[at] = TextTag;
+        putLength(to + at + 1, size);
         bool folded = false;
         if (m_keys[k] == Collation::NoCase) {
-            if (!fold(text, size, key.data() + keyLength + 5, &folded))
-                return false; // the general path refuses it
+            if (!fold(text, size, to + at + 5, &folded))
+                return false; // encode() refuses it
         } else {
-            std::memcpy(key.data() + keyLength + 5, text, size);
+            std::memcpy(to + at + 5, text, size);
         }
         upper = upper || folded;
-        keyLength += 5 + size;
+        at += 5 + size;
     }
-    std::array<char, Room> spelling;
-    std::size_t spellingLength = 0;
+    *keyLength = at;
     for (std::size_t k = 0; upper && k < m_keys.size(); ++k) {
-        spelling[spellingLength] = static_cast<char>(SQLITE_TEXT);
-        putLength(spelling.data() + spellingLength + 1, sizes[k]);
-        std::memcpy(spelling.data() + spellingLength + 5, texts[k], sizes[k]);
-        spellingLength += 5 + sizes[k];
+        to[at] = static_cast<char>(SQLITE_TEXT);
+        putLength(to + at + 1, sizes[k]);
+        std::memcpy(to + at + 5, texts[k], sizes[k]);
+        at += 5 + sizes[k];
     }
-    std::array<Operand, MaxArguments> operands;
-    read(arguments, operands.data());
-    accumulate(
-        locate(hashOf(key.data(), keyLength), key.data(), keyLength, spelling.data(), spellingLength, chunk),
-        operands.data());
+    *length = at;
     return true;
 }
 
 bool GroupTable::add(sqlite3_value** keys, sqlite3_value** arguments, int chunk)
 {
-    if (m_size < CachedGroups && m_pending.empty() && addTexts(keys, arguments, chunk))
-        return true;
-    if (!encode(keys))
+    constexpr std::size_t Room = 256;
+    std::array<Operand, MaxArguments> operands;
+    std::size_t keyLength = 0;
+    std::size_t length = 0;
+    if (m_size < CachedGroups && m_pending.empty()) {
+        // Few groups stay in the cache anyway: straight to the group.
+        std::array<char, Room> key;
+        if (encodeTexts(keys, key.data(), key.size(), &keyLength, &length)) {
+            read(arguments, operands.data());
+            accumulate(locate(hashOf(key.data(), keyLength), key.data(), keyLength, key.data() + keyLength,
+                           length - keyLength, chunk),
+                operands.data());
+            return true;
+        }
+    }
+    if (m_batch.size() < m_batchSize + Room)
+        m_batch.resize(std::max(m_batchSize + Room, 2 * m_batch.size()));
+    char* to = m_batch.data() + m_batchSize;
+    if (encodeTexts(keys, to, Room, &keyLength, &length)) {
+        m_pending.push_back({ hashOf(to, keyLength), m_batchSize, keyLength, length, chunk });
+        m_batchSize += length;
+    } else if (!encode(keys)) {
         return false;
+    }
     Pending& row = m_pending.back();
     row.chunk = chunk;
-    std::array<Operand, MaxArguments> read;
-    this->read(arguments, read.data());
+    read(arguments, operands.data());
     if (m_size < CachedGroups && m_pending.size() == 1) {
-        // Few groups stay in the cache anyway: nothing to fetch ahead.
-        process(row, read.data());
+        process(row, operands.data());
         m_pending.clear();
         m_batchSize = 0;
         return true;
     }
     __builtin_prefetch(&m_slots[row.hash & m_mask]);
     m_operands.insert(
-        m_operands.end(), read.begin(), read.begin() + static_cast<std::ptrdiff_t>(m_uses.size()));
+        m_operands.end(), operands.begin(), operands.begin() + static_cast<std::ptrdiff_t>(m_uses.size()));
     if (m_pending.size() == BatchRows)
         flush();
     return true;

@@ -91,7 +91,8 @@ private:
 
     bool encode(sqlite3_value** keys);
     void read(sqlite3_value** arguments, Operand* operands) const;
-    bool addTexts(sqlite3_value** keys, sqlite3_value** arguments, int chunk);
+    bool encodeTexts(
+        sqlite3_value** keys, char* to, std::size_t room, std::size_t* keyLength, std::size_t* length) const;
     void process(const Pending& row, const Operand* operands);
     std::size_t locate(std::uint64_t hash, const char* key, std::size_t keyLength, const char* spelling,
         std::size_t spellingLength, int chunk);
