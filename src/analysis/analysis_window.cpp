@@ -8,6 +8,7 @@
 #include "base/trap.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/dialogs/mouse_pointer.h"
+#include "platform/dialogs/screen_placement.h"
 #include "platform/failure/failure_codes.h"
 #include "platform/grid/design_geometry.h"
 
@@ -162,11 +163,8 @@ void AnalysisWindow::showEvent(QShowEvent* event)
     const QRect available = screen()->availableGeometry();
     const QSize frameExtra = frameGeometry().size() - size();
     resize(size().boundedTo(available.size() - frameExtra).expandedTo(minimumSize()));
-    QRect frame(frameGeometry().topLeft(), size() + frameExtra);
-    frame.moveLeft(std::clamp(
-        frame.left(), available.left(), std::max(available.left(), available.right() + 1 - frame.width())));
-    frame.moveTop(std::clamp(
-        frame.top(), available.top(), std::max(available.top(), available.bottom() + 1 - frame.height())));
+    const QRect frame
+        = platform::keptInside(QRect(frameGeometry().topLeft(), size() + frameExtra), available);
     move(frame.topLeft());
 }
 

@@ -216,7 +216,6 @@ void CaptureSession::holdForRetry(Parsed datagram, const platform::Failure& fail
     if (!m_holding) {
         m_holding = true;
         m_retryDelayMs = FirstRetryMs;
-        m_heldSince = m_logged;
         m_lastHoldNotice.start();
         reportFailure(platform::Failure(failure.number(),
             failure.description()

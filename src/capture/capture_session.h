@@ -166,7 +166,6 @@ private:
     bool m_holding = false;
     QTimer m_retry;
     int m_retryDelayMs = 0;
-    long long m_heldSince = 0; // datagrams stored before the hold began
     QElapsedTimer m_lastHoldNotice;
     std::optional<RepeatedFailure> m_repeated;
 };

@@ -1,13 +1,13 @@
 #include "platform/dialogs/qt_dialogs.h"
 
 #include "platform/dialogs/file_filter.h"
+#include "platform/dialogs/screen_placement.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
-#include <algorithm>
 
 namespace corvane::platform {
 
@@ -59,10 +59,7 @@ void centre(QWidget& dialog, const QWidget* owner)
     QRect placed = dialog.rect();
     placed.moveCenter(area.center());
     // Whole on the screen, even beside an owner at its edge.
-    placed.moveLeft(std::clamp(
-        placed.left(), available.left(), std::max(available.left(), available.right() - placed.width())));
-    placed.moveTop(std::clamp(
-        placed.top(), available.top(), std::max(available.top(), available.bottom() - placed.height())));
+    placed = keptInside(placed, available);
     dialog.move(placed.topLeft());
 }
 
