@@ -5,6 +5,7 @@
 // SQLite stepping through the same translated query on the same file.
 //   bench_report_preview [ROWS]
 #include "answering_dialogs.h"
+#include "base/archive_files.h"
 #include "base/error_logger.h"
 #include "base/shared_state.h"
 #include "platform/db/connection.h"
@@ -115,7 +116,7 @@ Run runOnce(const testing::ProgramFolder& folder, int rows)
 
     QElapsedTimer opened;
     opened.start();
-    ReportPreview preview(state, logger, dialogs, QString::fromLatin1(Listing));
+    ReportPreview preview(state, logger, dialogs, QString::fromLatin1(Listing), thisFileOnly(state.databasePath));
     preview.show();
     const LoopWatch first = runUntil([&] { return preview.grid().grid().rows() > 1 || !preview.isBusy(); });
     run.firstRowsMs = opened.nsecsElapsed() / 1e6;

@@ -1,6 +1,7 @@
 #include "analysis/chart_builder.h"
 
 #include "analysis/chart_queries.h"
+#include "base/archive_files.h"
 #include "base/clock.h"
 #include "base/conversions.h"
 #include "base/error_logger.h"
@@ -54,7 +55,7 @@ ChartGrid ChartBuilder::build(std::int16_t position, Failures& categoryFailures)
     const platform::db::Connection connection = m_state.engine().open(m_state.databasePath);
     switch (position) {
     case ZoneTrafficSource:
-        return zoneTraffic(connection);
+        return zoneTraffic();
     case StatusCountSource:
         return statusCounts(connection, categoryFailures);
     case MonthlyPaymentSource:
@@ -65,12 +66,14 @@ ChartGrid ChartBuilder::build(std::int16_t position, Failures& categoryFailures)
     }
 }
 
-ChartGrid ChartBuilder::zoneTraffic(const platform::db::Connection& connection) const
+ChartGrid ChartBuilder::zoneTraffic() const
 {
     // Two readings, the start of the window first.
     const QDateTime from = dayBefore(m_clock.now());
     const QDateTime to = m_clock.now();
-    ResultSet result(connection, zoneTrafficQuery(from, to), QueryAccess::ReadOnly);
+    // The window may reach back past a rotation.
+    ResultSet result(m_state.engine(), withArchives(m_state.databasePath), zoneTrafficQuery(from, to),
+        QueryAccess::ReadOnly);
     const std::int16_t rows = chartRowCount(result.recordCount());
     ChartGrid grid;
     grid.reserve(static_cast<std::size_t>(rows));

@@ -59,7 +59,7 @@ private:
     using Failures = std::vector<platform::Failure>;
     std::optional<platform::db::Value> queryValue(
         const QString& query, const QString& column, Failures& failures) const;
-    ChartGrid zoneTraffic(const platform::db::Connection& connection) const;
+    ChartGrid zoneTraffic() const;
     ChartGrid statusCounts(const platform::db::Connection& connection, Failures& failures) const;
     ChartGrid monthly(std::int16_t position, Failures& failures) const;
 

@@ -44,7 +44,7 @@ constexpr qint64 QuietMs = 500;
 } // namespace
 
 ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, platform::Dialogs& dialogs,
-    const QString& query, QWidget* parent)
+    const QString& query, platform::db::FileSet files, QWidget* parent)
     : QDialog(parent)
     , m_state(state)
     , m_logger(logger)
@@ -161,7 +161,7 @@ ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, plat
     });
     connect(m_msgReport, &platform::GridWidget::gridClicked, this, &ReportPreview::msgReport_Click);
 
-    Form_Load(query);
+    Form_Load(query, std::move(files));
 }
 
 // What runs ends before the grid it reads or fills goes.
@@ -170,7 +170,7 @@ ReportPreview::~ReportPreview()
     delete m_task;
 }
 
-void ReportPreview::Form_Load(const QString& query)
+void ReportPreview::Form_Load(const QString& query, platform::db::FileSet files)
 {
     for (const char* entry : ZoomEntries)
         m_cboZoomView->addItem(QString::fromLatin1(entry));
@@ -180,8 +180,8 @@ void ReportPreview::Form_Load(const QString& query)
     m_read = std::make_shared<ReportRows>();
     m_work = Work::Reading;
     showBusy(true);
-    m_task->start([read = m_read, &engine = m_state.engine(), path = m_state.databasePath, query](
-                      BackgroundTask& task) { readReportRows(engine, path, query, task, *read); });
+    m_task->start([read = m_read, &engine = m_state.engine(), files = std::move(files), query](
+                      BackgroundTask& task) { readReportRows(engine, files, query, task, *read); });
 }
 
 void ReportPreview::hideProgress()
@@ -202,6 +202,7 @@ void ReportPreview::rowsRead()
         for (int c = 0; laidOut && c < grid.cols(); ++c)
             widths.push_back(grid.colWidth(c));
         grid.setRows(m_read->headings, std::move(m_read->rows));
+        m_filesRead = m_read->filesRead;
         m_read.reset();
         if (laidOut) {
             for (int c = 0; c < grid.cols(); ++c) {

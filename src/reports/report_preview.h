@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/db/file_set_cursor.h"
 #include "platform/grid/grid.h"
 #include "reports/preview_layout.h"
 
@@ -36,8 +37,9 @@ class GridWidget;
 class ReportPreview : public QDialog {
     Q_OBJECT
 public:
+    // files: the database file, perhaps with its archives.
     ReportPreview(SharedState& state, const ErrorLogger& logger, platform::Dialogs& dialogs,
-        const QString& query, QWidget* parent = nullptr);
+        const QString& query, platform::db::FileSet files, QWidget* parent = nullptr);
     ~ReportPreview() override;
 
     // Fits the grid to the preview area at the chosen zoom, each column
@@ -45,6 +47,8 @@ public:
     void RefreshPrintPreview();
 
     platform::GridWidget& grid() { return *m_msgReport; }
+    // The files the query read, oldest first; empty until it has begun.
+    const QStringList& filesRead() const { return m_filesRead; }
     // Reading the query or writing an export.
     bool isBusy() const;
     // Which date filters could not be read, named in a date syntax failure
@@ -66,7 +70,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Form_Load(const QString& query);
+    void Form_Load(const QString& query, platform::db::FileSet files);
     void rowsRead();
     void exportWritten();
     void showProgress(long long done, qint64 elapsedMs);
@@ -93,6 +97,7 @@ private:
     enum class Work { None, Reading, Sorting, Exporting };
     Work m_work = Work::None;
     QString m_dateNote;
+    QStringList m_filesRead;
     std::shared_ptr<ReportRows> m_read;
     std::shared_ptr<platform::Grid::SortOrder> m_sorted;
     // The preview area's size and the grid's place in it, in twips.

@@ -1,18 +1,18 @@
 #include "reports/report_rows.h"
 
 #include "base/background_task.h"
-#include "platform/db/connection.h"
-#include "platform/db/database_engine.h"
-#include "platform/db/query_cursor.h"
+#include "platform/db/file_set_cursor.h"
+
+#include <QFileInfo>
 
 namespace corvane {
 
-void readReportRows(const platform::db::DatabaseEngine& engine, const QString& databasePath,
+void readReportRows(const platform::db::DatabaseEngine& engine, const platform::db::FileSet& files,
     const QString& query, BackgroundTask& task, ReportRows& rows)
 {
-    const platform::db::Connection connection = engine.open(databasePath, platform::db::OpenMode::ReadOnly);
-    const BackgroundTask::CancelHook interrupt(task, [&connection] { connection.interrupt(); });
-    platform::db::QueryCursor cursor(connection, query, platform::db::QueryAccess::ReadOnly);
+    platform::db::FileSetCursor cursor(engine, files, query, platform::db::QueryAccess::ReadOnly);
+    const BackgroundTask::CancelHook interrupt(task, [&cursor] { cursor.interrupt(); });
+    rows.filesRead = cursor.filesRead();
     rows.headings = cursor.columnNames();
     rows.rows = platform::RowStore(cursor.columnCount());
     rows.firstRows = platform::RowStore(cursor.columnCount());
@@ -31,6 +31,22 @@ void readReportRows(const platform::db::DatabaseEngine& engine, const QString& d
         }
         task.setDone(++count);
     }
+}
+
+QString filesReadNote(const QStringList& paths)
+{
+    constexpr qsizetype Listed = 4;
+    QStringList names;
+    for (const QString& path : paths)
+        names << QFileInfo(path).fileName();
+    if (names.isEmpty())
+        return {};
+    if (names.size() == 1)
+        return QStringLiteral("Read ") + names.front();
+    const QString list = names.size() <= Listed
+        ? names.join(QStringLiteral(", "))
+        : names.front() + QStringLiteral(" to ") + names.back();
+    return QStringLiteral("Read %1 files: %2").arg(names.size()).arg(list);
 }
 
 } // namespace corvane

@@ -1,12 +1,15 @@
 #include "reports/report_tab.h"
 
+#include "base/archive_files.h"
 #include "base/error_logger.h"
 #include "base/shared_state.h"
 #include "base/trap.h"
 #include "reports/report_catalogue.h"
 #include "reports/report_preview.h"
+#include "reports/report_rows.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
@@ -37,6 +40,8 @@ ReportTab::ReportTab(
     , m_dialogs(dialogs)
     , m_dbcboReport(new QComboBox(this))
     , m_txtSQL(new QPlainTextEdit(this))
+    , m_chkThisFileOnly(new QCheckBox(QStringLiteral("This file only"), this))
+    , m_lblFilesRead(new QLabel(this))
     , m_cmdRunReport(new QPushButton(QStringLiteral("VIEW REPORT"), this))
 {
     auto* reports = new QGroupBox(QStringLiteral("Reports"), this);
@@ -83,11 +88,20 @@ ReportTab::ReportTab(
     m_cmdRunReport->setObjectName(QStringLiteral("cmdRunReport"));
     m_cmdRunReport->setToolTip(QStringLiteral("Preview Report"));
 
+    // Reports read the archives beside the database too, unless told not to.
+    m_chkThisFileOnly->setObjectName(QStringLiteral("chkThisFileOnly"));
+    m_chkThisFileOnly->setToolTip(QStringLiteral("Leave out the archives of earlier rows beside the database"));
+    m_lblFilesRead->setObjectName(QStringLiteral("lblFilesRead"));
+    auto* runLayout = new QHBoxLayout;
+    runLayout->addWidget(m_chkThisFileOnly);
+    runLayout->addWidget(m_lblFilesRead, 1);
+    runLayout->addWidget(m_cmdRunReport);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(reports);
     layout->addWidget(filters);
     layout->addWidget(sqlFrame, 1);
-    layout->addWidget(m_cmdRunReport, 0, Qt::AlignRight);
+    layout->addLayout(runLayout);
 
     // Tab follows the layout: the selector, the filters, the query, the button.
     m_txtSQL->setTabChangesFocus(true);
@@ -97,7 +111,8 @@ ReportTab::ReportTab(
         previous = box;
     }
     setTabOrder(previous, m_txtSQL);
-    setTabOrder(m_txtSQL, m_cmdRunReport);
+    setTabOrder(m_txtSQL, m_chkThisFileOnly);
+    setTabOrder(m_chkThisFileOnly, m_cmdRunReport);
 
     for (std::size_t k = 0; k < m_boxes.size(); ++k) {
         // textEdited comes before textChanged, so it still sees the text before.
@@ -183,12 +198,16 @@ void ReportTab::cmdRunReport_Click()
     const bool built = trap(m_logger, [&] { m_txtSQL->setPlainText(catalogue().buildQuery(boxTexts())); });
     if (!built)
         return;
-    ReportPreview preview(m_state, m_logger, m_dialogs, m_txtSQL->toPlainText(), window());
+    const QString& database = m_state.databasePath;
+    ReportPreview preview(m_state, m_logger, m_dialogs, m_txtSQL->toPlainText(),
+        m_chkThisFileOnly->isChecked() ? thisFileOnly(database) : withArchives(database), window());
     FilterTexts captions;
     for (std::size_t k = 0; k < m_captions.size(); ++k)
         captions[k] = m_captions[k]->text();
     preview.setDateNote(unreadableDates(boxTexts(), captions));
     preview.exec();
+    m_lblFilesRead->setText(filesReadNote(preview.filesRead()));
+    m_lblFilesRead->setToolTip(preview.filesRead().join(QLatin1Char('\n')));
 }
 
 // The labels and boxes show the current report's captions and values.

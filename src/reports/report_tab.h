@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -59,6 +60,8 @@ private:
     // edits, the text before the edit. The limit applies to typing only.
     std::array<QString, FilterCount> m_boxTexts;
     QPlainTextEdit* m_txtSQL;
+    QCheckBox* m_chkThisFileOnly;
+    QLabel* m_lblFilesRead;
     QPushButton* m_cmdRunReport;
 };
 

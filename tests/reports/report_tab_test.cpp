@@ -108,11 +108,11 @@ TEST_F(ReportWindowsTest, TabFollowsTheLayout)
     QApplication::setActiveWindow(window.get());
     find<QComboBox>("dbcboReport")->setFocus();
     QStringList order;
-    for (int i = 0; i < 11 && QApplication::focusWidget(); ++i) {
+    for (int i = 0; i < 12 && QApplication::focusWidget(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         order << QApplication::focusWidget()->objectName();
     }
-    EXPECT_EQ(order.join(' '), "T1 T2 T3 T4 T5 T6 T7 T8 T9 txtSQL cmdRunReport");
+    EXPECT_EQ(order.join(' '), "T1 T2 T3 T4 T5 T6 T7 T8 T9 txtSQL chkThisFileOnly cmdRunReport");
 }
 
 // What was typed is written back for its report when another is picked and
@@ -141,6 +141,7 @@ TEST_F(ReportWindowsTest, ViewReportFillsTheTemplateAndTypedFiltersAreKeptPerRep
                                               "#12/5/2026 23:59:59#")))
         << query.toStdString();
     EXPECT_TRUE(query.contains(QStringLiteral("LIKE '192.0.2.*'")));
+    EXPECT_EQ(find<QLabel>("lblFilesRead")->text(), "Read syslog97.mdb");
 
     // Again with other values: the preview follows what was typed just before.
     type("T3", QStringLiteral("203.*"));

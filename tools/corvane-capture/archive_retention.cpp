@@ -2,33 +2,12 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace corvane {
-
-std::vector<Archive> findArchives(const QString& folder)
-{
-    static const QRegularExpression name(QStringLiteral("^syslog97-(\\d{8}-\\d{6})(?:-\\d+)?\\.mdb$"));
-    std::vector<Archive> archives;
-    const QDir dir(folder);
-    for (const QFileInfo& file : dir.entryInfoList({ QStringLiteral("syslog97-*.mdb") }, QDir::Files)) {
-        const QRegularExpressionMatch match = name.match(file.fileName());
-        if (!match.hasMatch())
-            continue;
-        const QDateTime rotatedAt
-            = QDateTime::fromString(match.captured(1), QStringLiteral("yyyyMMdd-HHmmss"));
-        if (rotatedAt.isValid())
-            archives.push_back({ file.filePath(), rotatedAt, file.size() });
-    }
-    std::sort(archives.begin(), archives.end(), [](const Archive& a, const Archive& b) {
-        return a.rotatedAt != b.rotatedAt ? a.rotatedAt < b.rotatedAt : a.path < b.path;
-    });
-    return archives;
-}
 
 std::vector<Archive> archivesPastLimits(
     const std::vector<Archive>& archives, const RetentionLimits& limits, const QDateTime& now)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/archive_files.h"
+
 #include <QDateTime>
 #include <QString>
 #include <optional>
@@ -13,17 +15,6 @@ struct RetentionLimits {
     std::optional<qint64> keepBytes;
     bool any() const { return keepDays || keepBytes; }
 };
-
-// One rotated file, syslog97-YYYYMMDD-HHMMSS[-N].mdb, with the time its name
-// gives.
-struct Archive {
-    QString path;
-    QDateTime rotatedAt;
-    qint64 bytes = 0;
-};
-
-// The folder's archives, oldest first. The current file is never one.
-std::vector<Archive> findArchives(const QString& folder);
 
 // The archives past the limits, oldest first: those rotated more than
 // keepDays before now, then the oldest until the rest fit in keepBytes.

@@ -265,16 +265,6 @@ void CaptureService::finish(int exitStatus)
     emit finished(exitStatus);
 }
 
-QString CaptureService::archivePath() const
-{
-    const QString stamp = m_clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    const QDir folder(QDir::cleanPath(m_options.folder));
-    QString path = folder.filePath(QStringLiteral("syslog97-%1.mdb").arg(stamp));
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = folder.filePath(QStringLiteral("syslog97-%1-%2.mdb").arg(stamp).arg(n));
-    return path;
-}
-
 // The full file goes aside and capture goes on in a new one; the datagrams
 // arriving meanwhile wait in the socket's queue. Only while no other program
 // has the file open: until then capture goes on past the limit, and the
@@ -285,7 +275,7 @@ void CaptureService::rotate()
         return;
     m_lastRotationAttempt.start();
     const qint64 size = m_session->logDatabase()->currentSize();
-    const QString archive = archivePath();
+    const QString archive = newArchivePath(m_options.folder, m_clock.now());
     bool archived = false;
     const bool reopened = trap(m_logger, [&] {
         m_session->closeDatabase();

@@ -90,7 +90,6 @@ private:
     void stopAfterDraining(int exitStatus);
     void abandonUnstored();
     void rotate();
-    QString archivePath() const;
     void writeLine(const QString& line);
 
     CaptureServiceOptions m_options;

@@ -1,16 +1,20 @@
-// corvane-query DATABASE "QUERY"
-// corvane-query DATABASE --report NAME [--filter1 VALUE ... --filter9 VALUE]
+// corvane-query [--with-archives] DATABASE "QUERY"
+// corvane-query [--with-archives] DATABASE --report NAME [--filter1 VALUE ... --filter9 VALUE]
 //   (or --filter K=VALUE)
 // Runs one read-only query through the program's database layer, or a stored
 // report filled the way VIEW REPORT fills it, and prints the heading and the
 // rows as the report export writes them. A filter not given takes the value
-// stored with the report; nothing is written to the database.
+// stored with the report; nothing is written to the database. With
+// --with-archives the rotated files beside the database count too, as the
+// Report tab reads them; the files read are named on standard error.
+#include "base/archive_files.h"
 #include "base/command_line.h"
 #include "platform/db/database_engine.h"
-#include "platform/db/query_cursor.h"
+#include "platform/db/file_set_cursor.h"
 #include "platform/failure/failure_codes.h"
 #include "reports/export_format.h"
 #include "reports/report_catalogue.h"
+#include "reports/report_rows.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -25,9 +29,10 @@ using namespace corvane;
 using platform::db::OpenMode;
 
 constexpr const char* Usage
-    = "usage: corvane-query DATABASE \"QUERY\"\n"
-      "       corvane-query DATABASE --report NAME [--filter1 VALUE ... --filter9 VALUE]\n"
-      "       (a filter may also be given as --filter K=VALUE)\n";
+    = "usage: corvane-query [--with-archives] DATABASE \"QUERY\"\n"
+      "       corvane-query [--with-archives] DATABASE --report NAME [--filter1 VALUE ... --filter9 VALUE]\n"
+      "       (a filter may also be given as --filter K=VALUE; --with-archives reads the rotated\n"
+      "       files syslog97-*.mdb beside DATABASE too)\n";
 
 struct ReportRequest {
     QString name;
@@ -80,7 +85,7 @@ QString reportQuery(
 }
 
 // Row by row, so that a listing of millions never sits in memory.
-void printExport(platform::db::QueryCursor& cursor)
+void printExport(platform::db::FileSetCursor& cursor)
 {
     const auto print = [](const QByteArray& line) {
         std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
@@ -103,7 +108,10 @@ int main(int argc, char** argv)
     if (const auto answered = corvane::answerHelpOrVersion(argc, argv, "corvane-query", Usage))
         return *answered;
     QCoreApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
+    QStringList args = QCoreApplication::arguments();
+    const bool archives = args.size() > 1 && args[1] == QLatin1String("--with-archives");
+    if (archives)
+        args.removeAt(1);
     if (args.size() < 3) {
         std::fputs(Usage, stderr);
         return 2;
@@ -123,8 +131,10 @@ int main(int argc, char** argv)
     try {
         const platform::db::DatabaseEngine engine;
         const QString query = report ? reportQuery(engine, database, *report) : args[2];
-        const auto connection = engine.open(database, OpenMode::ReadOnly);
-        platform::db::QueryCursor cursor(connection, query, platform::db::QueryAccess::ReadOnly);
+        platform::db::FileSetCursor cursor(engine, archives ? withArchives(database) : thisFileOnly(database),
+            query, platform::db::QueryAccess::ReadOnly);
+        if (archives)
+            std::fprintf(stderr, "%s\n", qPrintable(filesReadNote(cursor.filesRead())));
         printExport(cursor);
         return std::fflush(stdout) == 0 ? 0 : 1;
     } catch (const platform::Failure& failure) {

@@ -731,8 +731,10 @@ private:
 
 } // namespace
 
-GroupedScan::GroupedScan(const Connection& connection, jet::GroupedQuery query, QString plainSql, int columns)
+GroupedScan::GroupedScan(const Connection& connection, jet::GroupedQuery query, QString plainSql, int columns,
+    std::vector<const Connection*> earlierFiles)
     : m_connection(connection)
+    , m_earlierFiles(std::move(earlierFiles))
     , m_query(std::move(query))
     , m_plainSql(std::move(plainSql))
     , m_columns(columns)
@@ -751,6 +753,14 @@ GroupedScan::Step GroupedScan::next(std::vector<Value>& row)
         } else {
             try {
                 const std::unique_ptr<GroupTable> table = Run(m_connection, m_query, m_plainSql).groups();
+                if (!m_earlierFiles.empty()) {
+                    for (const Connection* file : m_earlierFiles)
+                        table->merge(*Run(*file, m_query, m_plainSql).groups());
+                    // One file would have read the rows in another order:
+                    // only groups that no order could change are the same.
+                    if (table->spellingsDiffer() || table->sumsDependOnOrder() || table->mayOverflow())
+                        throw NotReproduced();
+                }
                 m_rows = Finisher(*table, m_query).rows();
                 ++g_completed;
             } catch (const NotReproduced&) {

@@ -26,8 +26,12 @@ public:
     enum class Step { Row, Done, Unsupported };
 
     // plainSql: the translated SQL, prepared already on the connection;
-    // columns: its result columns without the hidden ones.
-    GroupedScan(const Connection& connection, jet::GroupedQuery query, QString plainSql, int columns);
+    // columns: its result columns without the hidden ones. earlierFiles:
+    // files holding the table's older rows, as one file that was never split
+    // would; their groups are merged in when no order of reading could
+    // change a group, otherwise the scan is Unsupported.
+    GroupedScan(const Connection& connection, jet::GroupedQuery query, QString plainSql, int columns,
+        std::vector<const Connection*> earlierFiles = {});
     ~GroupedScan();
     GroupedScan(const GroupedScan&) = delete;
     GroupedScan& operator=(const GroupedScan&) = delete;
@@ -53,6 +57,7 @@ private:
     class Run;
 
     const Connection& m_connection;
+    std::vector<const Connection*> m_earlierFiles;
     jet::GroupedQuery m_query;
     QString m_plainSql;
     int m_columns;

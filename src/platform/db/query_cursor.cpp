@@ -27,13 +27,6 @@ int readOnlyAuthorizer(void*, int action, const char* /*arg1*/, const char* arg2
     }
 }
 
-// The grouping reads keys as UTF-8, the form NOCASE compares in such a file.
-bool storesUtf8(const Connection& connection)
-{
-    Statement encoding(connection, QStringLiteral("PRAGMA encoding"));
-    return encoding.step() && encoding.column(0).toText() == QLatin1String("UTF-8");
-}
-
 Failure readOnlyRefusal(const QString& detail)
 {
     return failureWithDetail(
@@ -41,6 +34,12 @@ Failure readOnlyRefusal(const QString& detail)
 }
 
 } // namespace
+
+bool storesUtf8(const Connection& connection)
+{
+    Statement encoding(connection, QStringLiteral("PRAGMA encoding"));
+    return encoding.step() && encoding.column(0).toText() == QLatin1String("UTF-8");
+}
 
 QueryCursor::QueryCursor(const Connection& connection, const QString& queryText, QueryAccess access)
     : QueryCursor(connection, toSqliteQuery(connection, queryText), access)

@@ -24,6 +24,10 @@ enum class QueryAccess {
     ReadOnly,
 };
 
+// Whether the file keeps its text as UTF-8, the form the grouping outside
+// SQLite compares keys in.
+bool storesUtf8(const Connection& connection);
+
 // The rows of one query, one at a time, so that a caller can show or write
 // millions of them without holding them all. The connection must outlive it
 // and is busy with it until it goes.

@@ -1,6 +1,7 @@
 #include "platform/db/result_set.h"
 
 #include "platform/db/connection.h"
+#include "platform/db/file_set_cursor.h"
 #include "platform/db/query_cursor.h"
 #include "platform/db/sqlite_failure.h"
 #include "platform/db/sqlite_query.h"
@@ -20,6 +21,18 @@ ResultSet ResultSet::fromSqlite(const Connection& connection, const SqliteQuery&
 ResultSet::ResultSet(const Connection& connection, const SqliteQuery& query, QueryAccess access)
 {
     QueryCursor cursor(connection, query, access);
+    fetch(cursor);
+}
+
+ResultSet::ResultSet(const DatabaseEngine& engine, const FileSet& files, const QString& queryText, QueryAccess access)
+{
+    FileSetCursor cursor(engine, files, queryText, access);
+    fetch(cursor);
+}
+
+template <class Cursor>
+void ResultSet::fetch(Cursor& cursor)
+{
     m_columnNames = cursor.columnNames();
     for (int c = 0; c < cursor.columnCount(); ++c) {
         const QString key = m_columnNames[c].toCaseFolded();

@@ -12,6 +12,8 @@
 namespace corvane::platform::db {
 
 class Connection;
+class DatabaseEngine;
+struct FileSet;
 
 // The rows of one query, fetched whole when it opens, with a current row that
 // moves first, last and next, so callers get the record count and the values
@@ -20,6 +22,9 @@ class ResultSet {
 public:
     // The query text goes through toSqliteQuery (the dialect layer) first.
     ResultSet(const Connection& connection, const QString& queryText, QueryAccess access = QueryAccess::Any);
+    // The query over a set of files, as one file holding their rows would give it.
+    ResultSet(const DatabaseEngine& engine, const FileSet& files, const QString& queryText,
+        QueryAccess access = QueryAccess::Any);
     // Runs SQL that is already SQLite's, dropping its hidden trailing columns.
     static ResultSet fromSqlite(
         const Connection& connection, const SqliteQuery& query, QueryAccess access = QueryAccess::Any);
@@ -51,6 +56,8 @@ public:
 
 private:
     ResultSet(const Connection& connection, const SqliteQuery& query, QueryAccess access);
+    template <class Cursor>
+    void fetch(Cursor& cursor);
     const std::vector<Value>& currentRow() const;
 
     QStringList m_columnNames;

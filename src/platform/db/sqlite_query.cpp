@@ -11,7 +11,8 @@ SqliteQuery toSqliteQuery(const Connection& connection, const QString& queryText
     // The schema is read afresh: a handful of tables, and never stale.
     const jet::SchemaSnapshot schema = readSchema(connection);
     const jet::Translation translation = jet::translate(queryText, { connection.now(), &schema });
-    return SqliteQuery { translation.sql, translation.hiddenTrailingColumns, translation.grouped };
+    return SqliteQuery { translation.sql, translation.hiddenTrailingColumns, translation.grouped,
+        translation.filter };
 }
 
 QString quoteIdentifier(const QString& name)

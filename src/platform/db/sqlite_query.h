@@ -13,16 +13,19 @@ class Connection;
 // right of its result that the caller must not see.
 struct SqliteQuery {
     // A constructor rather than an aggregate, so { sql, hidden } still says all.
-    SqliteQuery(QString sql = {}, int hidden = 0, std::optional<jet::GroupedQuery> grouped = {})
+    SqliteQuery(QString sql = {}, int hidden = 0, std::optional<jet::GroupedQuery> grouped = {},
+        std::optional<jet::TableFilter> filter = {})
         : sql(std::move(sql))
         , hiddenTrailingColumns(hidden)
         , grouped(std::move(grouped))
+        , filter(std::move(filter))
     {
     }
 
     QString sql;
     int hiddenTrailingColumns = 0;
     std::optional<jet::GroupedQuery> grouped; // when the rows may be grouped outside SQLite
+    std::optional<jet::TableFilter> filter; // when only one table's rows passing a condition count
 };
 
 // The one place where a query text of the program becomes SQLite SQL; every

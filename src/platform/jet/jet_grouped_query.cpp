@@ -158,6 +158,33 @@ private:
 
 } // namespace
 
+std::optional<TableFilter> describeTableFilter(const Query& query, const SchemaSnapshot* schema, Emitter& emitter)
+{
+    if (!schema || query.selects.size() != 1)
+        return std::nullopt;
+    const Select& s = query.selects.front();
+    if (s.from.size() != 1 || s.from.front()->kind != FromItem::Kind::Table)
+        return std::nullopt;
+    std::vector<const Expr*> parts { s.where.get(), s.having.get() };
+    for (const SelectItem& item : s.items)
+        parts.push_back(item.expr.get());
+    for (const ExprPtr& group : s.groupBy)
+        parts.push_back(group.get());
+    for (const OrderTerm& term : query.orderBy)
+        parts.push_back(term.expr.get());
+    for (const Expr* part : parts) {
+        if (part && holdsSubquery(*part))
+            return std::nullopt;
+    }
+    const SchemaSnapshot::Table* table = schema->table(s.from.front()->name);
+    if (!table)
+        return std::nullopt;
+    TableFilter filter { table->name, s.from.front()->alias, {} };
+    if (s.where)
+        filter.where = emitter.whereCondition(s);
+    return filter;
+}
+
 std::optional<GroupedQuery> describeGroupedQuery(
     const Query& query, const SchemaSnapshot* schema, int hiddenColumns, Emitter& emitter)
 {

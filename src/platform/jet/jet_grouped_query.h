@@ -57,6 +57,18 @@ struct GroupedQuery {
     long long top = 0;
 };
 
+// The one table a query reads and the condition its rows must pass, when no
+// other row of that table can change the result: one SELECT over one table,
+// no subquery anywhere. A reader of rows spread over several files may then
+// take only the rows that pass.
+struct TableFilter {
+    QString table; // as the schema spells it
+    QString alias; // the FROM clause's name for it, empty when none
+    QString where; // as SQLite SQL, empty when every row counts
+};
+
+std::optional<TableFilter> describeTableFilter(const Query& query, const SchemaSnapshot* schema, Emitter& emitter);
+
 // The grouped form of a checked query, or nothing for any other shape.
 // hiddenColumns: what the emitter added for TOP's ties; the emitter writes
 // the WHERE condition as the translated SQL has it.

@@ -15,6 +15,7 @@ Translation translate(const QString& jetSql, const TranslateOptions& options)
     result.sql = emitter.statement(query);
     result.hiddenTrailingColumns = emitter.hiddenTrailingColumns();
     result.grouped = describeGroupedQuery(query, options.schema, result.hiddenTrailingColumns, emitter);
+    result.filter = describeTableFilter(query, options.schema, emitter);
     return result;
 }
 

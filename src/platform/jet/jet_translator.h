@@ -19,6 +19,7 @@ struct Translation {
     QString sql; // one SQLite SELECT, no ';'
     int hiddenTrailingColumns = 0; // helper columns at the right that callers drop
     std::optional<GroupedQuery> grouped; // the same rows as grouped outside SQLite, when the shape allows
+    std::optional<TableFilter> filter; // the one table read and the rows that count, when the shape allows
 };
 
 // Translates one Jet SELECT into SQLite SQL that returns the rows Jet would,

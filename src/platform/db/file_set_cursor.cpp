@@ -1,0 +1,265 @@
+#include "platform/db/file_set_cursor.h"
+
+#include "platform/db/database_engine.h"
+#include "platform/db/grouped_scan.h"
+#include "platform/db/sqlite_failure.h"
+#include "platform/db/sqlite_query.h"
+#include "platform/db/statement.h"
+#include "platform/failure/failure_codes.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <sqlite3.h>
+
+namespace corvane::platform::db {
+
+namespace {
+
+QString bracket(const QString& name)
+{
+    return QLatin1Char('[') + name + QLatin1Char(']');
+}
+
+long long largestRowId(const Connection& connection, const QString& table)
+{
+    Statement largest(connection, QStringLiteral("SELECT max(rowid) FROM ") + bracket(table));
+    return largest.step() ? largest.column(0).toInt64() : 0;
+}
+
+bool anyRowPasses(const Connection& connection, const jet::TableFilter& filter)
+{
+    const QString from = bracket(filter.table)
+        + (filter.alias.isEmpty() ? QString() : QStringLiteral(" AS ") + bracket(filter.alias));
+    Statement any(connection,
+        QStringLiteral("SELECT EXISTS (SELECT 1 FROM ") + from + QStringLiteral(" WHERE ") + filter.where
+            + QLatin1Char(')'));
+    return any.step() && any.column(0).toInt64() != 0;
+}
+
+// The schema's statements: tables first, the rest once the rows are in.
+struct SchemaText {
+    QStringList tableNames;
+    QStringList tables;
+    QStringList rest;
+};
+
+SchemaText schemaOf(const Connection& connection)
+{
+    SchemaText schema;
+    Statement entries(connection,
+        QStringLiteral("SELECT type, name, sql FROM sqlite_schema WHERE sql IS NOT NULL "
+                       "AND name NOT LIKE 'sqlite~_%' ESCAPE '~' ORDER BY rowid"));
+    while (entries.step()) {
+        if (entries.column(0).toText() == QLatin1String("table")) {
+            schema.tableNames << entries.column(1).toText();
+            schema.tables << entries.column(2).toText();
+        } else {
+            schema.rest << entries.column(2).toText();
+        }
+    }
+    return schema;
+}
+
+// The columns to copy besides the rowid: every one but the rowid's alias.
+QStringList copiedColumns(const Connection& connection, const QString& table)
+{
+    Statement info(connection, QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?1)"));
+    info.bind(1, Value(table));
+    QStringList names;
+    QString alias;
+    int keys = 0;
+    while (info.step()) {
+        const QString name = info.column(0).toText();
+        if (info.column(2).toInt64() > 0) {
+            ++keys;
+            if (info.column(1).toText().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
+                alias = name;
+        }
+        names << name;
+    }
+    if (keys == 1 && !alias.isEmpty())
+        names.removeOne(alias);
+    return names;
+}
+
+} // namespace
+
+FileSetCursor::FileSetCursor(
+    const DatabaseEngine& engine, const FileSet& files, const QString& queryText, QueryAccess access)
+    : m_engine(engine)
+    , m_queryText(queryText)
+    , m_access(access)
+{
+    const Connection& current = keep(engine.open(files.current, OpenMode::ReadOnly));
+    m_query = toSqliteQuery(current, queryText);
+    const bool utf8 = m_query.grouped && storesUtf8(current); // asked before the query's guard forbids it
+    m_current.emplace(current, m_query, access);
+    m_splitTables = files.splitTables;
+    chooseEarlierFiles(files);
+    for (const Connection* file : m_earlier)
+        m_filesRead << file->path();
+    m_filesRead << files.current;
+    if (m_earlier.empty())
+        return;
+    if (utf8) {
+        bool allUtf8 = true;
+        for (const Connection* file : m_earlier)
+            allUtf8 = allUtf8 && storesUtf8(*file);
+        if (allUtf8)
+            m_grouped = std::make_unique<GroupedScan>(
+                current, *m_query.grouped, m_query.sql, columnCount(), m_earlier);
+    }
+    // Merged at the first row, so that the work happens where the caller
+    // expects a query to run (and can be interrupted there).
+}
+
+FileSetCursor::~FileSetCursor()
+{
+    m_grouped.reset();
+    m_merged.reset();
+    m_current.reset();
+    const std::lock_guard lock(m_interruptLock);
+    m_connections.clear();
+}
+
+void FileSetCursor::chooseEarlierFiles(const FileSet& files)
+{
+    const std::optional<jet::TableFilter>& filter = m_query.filter;
+    if (filter && !files.splitTables.contains(filter->table, Qt::CaseInsensitive))
+        return; // it reads a table only the current file holds
+    const QStringList earlier = files.earlier ? files.earlier() : QStringList();
+    for (const QString& path : earlier) {
+        throwIfInterrupted();
+        m_earlierPaths.push_back(path);
+        Connection file = m_engine.open(path, OpenMode::ReadOnly);
+        if (filter && !filter->where.isEmpty() && !anyRowPasses(file, *filter))
+            continue;
+        m_earlier.push_back(&keep(std::move(file)));
+    }
+}
+
+void FileSetCursor::mergeIntoTemporaryFile()
+{
+    const std::optional<jet::TableFilter>& filter = m_query.filter;
+    m_folder = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("corvane-XXXXXX")));
+    if (!m_folder->isValid())
+        throw failure::PathFileAccessError.make(QDir::tempPath() + QStringLiteral(": ") + m_folder->errorString());
+    const Connection& current = *m_connections.front();
+    Connection& merged = const_cast<Connection&>(
+        keep(Connection::createNew(m_folder->filePath(QStringLiteral("merged.mdb")), current.nowSource())));
+    merged.execute(QStringLiteral("PRAGMA journal_mode = OFF"));
+    merged.execute(QStringLiteral("PRAGMA synchronous = OFF"));
+
+    const SchemaText schema = schemaOf(current);
+    for (const QString& table : schema.tables)
+        merged.execute(table);
+    merged.execute(QStringLiteral("BEGIN"));
+    for (const QString& table : schema.tableNames) {
+        // A query of one table sees no other, and only the rows passing its condition.
+        jet::TableFilter rows { table, {}, {} };
+        if (filter) {
+            if (filter->table.compare(table, Qt::CaseInsensitive) != 0)
+                continue;
+            rows = *filter;
+        }
+        const bool split = m_splitTables.contains(table, Qt::CaseInsensitive);
+        long long offset = 0;
+        if (split) {
+            // Every earlier file counts towards the numbering, read or not.
+            std::size_t read = 0;
+            for (const QString& path : m_earlierPaths) {
+                const bool isRead = read < m_earlier.size() && m_earlier[read]->path() == path;
+                if (isRead) {
+                    copyRows(*m_earlier[read], rows, offset);
+                    offset += largestRowId(*m_earlier[read], table);
+                    ++read;
+                } else {
+                    offset += largestRowId(m_engine.open(path, OpenMode::ReadOnly), table);
+                }
+            }
+        }
+        copyRows(current, rows, offset);
+    }
+    merged.execute(QStringLiteral("COMMIT"));
+    for (const QString& statement : schema.rest)
+        merged.execute(statement);
+    m_merged.emplace(merged, m_queryText, m_access);
+}
+
+void FileSetCursor::copyRows(const Connection& from, const jet::TableFilter& rows, long long rowIdOffset)
+{
+    const QString& table = rows.table;
+    const Connection& merged = *m_connections.back();
+    const QStringList columns = copiedColumns(merged, table);
+    QStringList selected { QStringLiteral("rowid + ") + QString::number(rowIdOffset) };
+    QStringList marks { QStringLiteral("?") };
+    QStringList targets { QStringLiteral("rowid") };
+    for (const QString& column : columns) {
+        selected << bracket(column);
+        targets << bracket(column);
+        marks << QStringLiteral("?");
+    }
+    const QString source = bracket(table)
+        + (rows.alias.isEmpty() ? QString() : QStringLiteral(" AS ") + bracket(rows.alias))
+        + (rows.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + rows.where);
+    Statement read(from, QStringLiteral("SELECT ") + selected.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + source);
+    Statement write(merged,
+        QStringLiteral("INSERT INTO ") + bracket(table) + QLatin1Char('(') + targets.join(QStringLiteral(", "))
+            + QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')'),
+        Statement::Lifetime::Persistent);
+    const int count = static_cast<int>(targets.size());
+    while (read.step()) {
+        for (int c = 0; c < count; ++c) {
+            const int rc = sqlite3_bind_value(write.handle(), c + 1, sqlite3_column_value(read.handle(), c));
+            if (rc != SQLITE_OK)
+                throw sqliteFailure(merged.handle(), rc);
+        }
+        write.step();
+        write.reset();
+        throwIfInterrupted();
+    }
+}
+
+bool FileSetCursor::next(std::vector<Value>& row)
+{
+    if (m_grouped) {
+        switch (m_grouped->next(row)) {
+        case GroupedScan::Step::Row:
+            return true;
+        case GroupedScan::Step::Done:
+            return false;
+        case GroupedScan::Step::Unsupported:
+            m_grouped.reset();
+            break;
+        }
+        // Only reached before the first row.
+    }
+    if (!m_earlier.empty() && !m_merged)
+        mergeIntoTemporaryFile();
+    return m_merged ? m_merged->next(row) : m_current->next(row);
+}
+
+const Connection& FileSetCursor::keep(Connection connection)
+{
+    const std::lock_guard lock(m_interruptLock);
+    m_connections.push_back(std::make_unique<Connection>(std::move(connection)));
+    if (m_interrupted)
+        m_connections.back()->interrupt();
+    return *m_connections.back();
+}
+
+void FileSetCursor::interrupt() const
+{
+    const std::lock_guard lock(m_interruptLock);
+    m_interrupted = true;
+    for (const std::unique_ptr<Connection>& connection : m_connections)
+        connection->interrupt();
+}
+
+void FileSetCursor::throwIfInterrupted() const
+{
+    if (m_interrupted)
+        throw sqliteFailure(SQLITE_INTERRUPT, QStringLiteral("interrupted"));
+}
+
+} // namespace corvane::platform::db
