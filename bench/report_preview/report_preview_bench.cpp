@@ -8,6 +8,7 @@
 #include "base/archive_files.h"
 #include "base/error_logger.h"
 #include "base/shared_state.h"
+#include "loop_watch.h"
 #include "platform/db/connection.h"
 #include "platform/db/sqlite_query.h"
 #include "platform/db/statement.h"
@@ -19,7 +20,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -49,32 +49,8 @@ void fill(const QString& databasePath, int rows)
                            .arg(rows));
 }
 
-// The event loop's longest wait while a condition is not yet met: a timer
-// that should tick every 5 ms notes the largest gap between its ticks.
-struct LoopWatch {
-    double longestMs = 0;
-    double totalMs = 0;
-};
-
-LoopWatch runUntil(const std::function<bool()>& done)
-{
-    LoopWatch watch;
-    QElapsedTimer total;
-    total.start();
-    QElapsedTimer sinceTick;
-    sinceTick.start();
-    QTimer tick;
-    tick.setInterval(5);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        watch.longestMs = std::max(watch.longestMs, sinceTick.nsecsElapsed() / 1e6);
-        sinceTick.restart();
-    });
-    tick.start();
-    while (!done())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    watch.totalMs = total.nsecsElapsed() / 1e6;
-    return watch;
-}
+using bench::LoopWatch;
+using bench::runUntil;
 
 double plainSqliteMs(const QString& databasePath)
 {

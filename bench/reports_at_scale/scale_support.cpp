@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -213,6 +214,101 @@ QString monthFile(const QString& folder, const MonthShape& shape)
     return path;
 }
 
+namespace {
+
+long long dataBytes(sqlite3* db)
+{
+    sqlite3_stmt* pragma = nullptr;
+    long long bytes = 0;
+    check(db,
+        sqlite3_prepare_v2(db, "SELECT page_count * page_size FROM pragma_page_count, pragma_page_size", -1,
+            &pragma, nullptr),
+        "size");
+    if (sqlite3_step(pragma) == SQLITE_ROW)
+        bytes = sqlite3_column_int64(pragma, 0);
+    sqlite3_finalize(pragma);
+    return bytes;
+}
+
+void grow(const QString& path, const MonthShape& shape)
+{
+    sqlite3* db = nullptr;
+    check(db, sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
+        "open");
+    exec(db, "PRAGMA journal_mode=OFF");
+    exec(db, "PRAGMA synchronous=OFF");
+    exec(db, "PRAGMA cache_size=-262144");
+    exec(db, "BEGIN");
+    const std::string year = std::to_string(shape.year);
+    const std::string chartRows
+        = "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 249999) ";
+    // 63 s apart: 250,000 rows cover the six months from June 1st.
+    const std::string when
+        = "strftime('%Y-%m-%d %H:%M:%S', '" + year + "-06-01', '+' || (i * 63) || ' seconds')";
+    exec(db,
+        "INSERT INTO Statustype ([Status Type]) VALUES ('Gold'), ('Silver'), ('Bronze'), ('Staff'), "
+        "('Student'), ('Family'), ('Members'' Club'), ('Lapsed')");
+    exec(db,
+        (chartRows
+            + "INSERT INTO Membershipdetails ([Membership Status]) SELECT CASE i % 8 WHEN 0 THEN "
+              "'Gold' WHEN 1 THEN 'Silver' WHEN 2 THEN 'Bronze' WHEN 3 THEN 'Staff' WHEN 4 THEN "
+              "'Student' WHEN 5 THEN 'Family' WHEN 6 THEN 'Members'' Club' ELSE 'Lapsed' END FROM n")
+            .c_str());
+    exec(db,
+        (chartRows + "INSERT INTO paymentdetails ([Payment Amount], [payment date]) SELECT i % 500 + 1, "
+            + when + " FROM n")
+            .c_str());
+    exec(db,
+        (chartRows + "INSERT INTO SignIn (MembershipID, [date]) SELECT i % 20000, " + when + " FROM n")
+            .c_str());
+    // Then the month's first rows again, a slice at a time, until the file is full.
+    constexpr long long Slice = 50'000;
+    for (long long first = 1; dataBytes(db) < FullBytes && first <= shape.rows; first += Slice) {
+        const std::string copy = "INSERT INTO syslog ([NetScreen device_id=], [start_time=], [duration=], "
+                                 "[policy_id=], [service=], [proto=], [src zone=], [dst zone=], [action=], "
+                                 "[sent=], [rcvd=], [src=], [dst=], [src_port=], [dst_port=], LogDate, "
+                                 "[sent+rcvd]) SELECT [NetScreen device_id=], [start_time=], [duration=], "
+                                 "[policy_id=], [service=], [proto=], [src zone=], [dst zone=], [action=], "
+                                 "[sent=], [rcvd=], [src=], [dst=], [src_port=], [dst_port=], LogDate, "
+                                 "[sent+rcvd] FROM syslog WHERE logno BETWEEN "
+            + std::to_string(first) + " AND " + std::to_string(first + Slice - 1);
+        exec(db, copy.c_str());
+    }
+    exec(db, "COMMIT");
+    exec(db, "PRAGMA journal_mode=WAL");
+    sqlite3_close(db);
+}
+
+} // namespace
+
+QString fullFolder(const QString& folder, const QString& monthPath, const MonthShape& shape)
+{
+    const QDir dir(folder);
+    const QString full = dir.filePath(QStringLiteral("full"));
+    const qint64 size = QFileInfo(full + QStringLiteral("/syslog97.mdb")).size();
+    if (size >= FullBytes && size <= 1'950'000'000)
+        return full; // moved into place only when complete
+    QDir(full).removeRecursively();
+    QDir partial(dir.filePath(QStringLiteral(".full-building")));
+    partial.removeRecursively();
+    QDir().mkpath(partial.path());
+    std::printf("building the full file %s/syslog97.mdb from the month (once)...\n", qPrintable(full));
+    std::fflush(stdout);
+    QElapsedTimer timer;
+    timer.start();
+    createNewDatabase(partial.path());
+    const QString built = partial.filePath(QStringLiteral("syslog97.mdb"));
+    QFile::remove(built);
+    if (!QFile::copy(monthPath, built))
+        throw std::runtime_error("cannot copy the month file");
+    grow(built, shape);
+    if (!QDir().rename(partial.path(), full))
+        throw std::runtime_error("cannot move the full file into place");
+    std::printf("built in %.0f s, %.2f GB\n", static_cast<double>(timer.elapsed()) / 1000.0,
+        static_cast<double>(QFile(full + QStringLiteral("/syslog97.mdb")).size()) / 1e9);
+    return full;
+}
+
 QString filterDate(int year, int month, int day, const char* time)
 {
     return QStringLiteral("%1/%2/%3 %4")
@@ -232,13 +328,13 @@ double secondsFor(const std::function<void()>& work)
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
 
-Timing spread(std::array<double, 3> seconds)
-{
-    std::sort(seconds.begin(), seconds.end());
-    return { seconds[1], seconds[0], seconds[2] };
-}
-
 } // namespace
+
+Timing spread(std::array<double, 3> figures)
+{
+    std::sort(figures.begin(), figures.end());
+    return { figures[1], figures[0], figures[2] };
+}
 
 Timing timeThree(const std::function<void()>& work)
 {

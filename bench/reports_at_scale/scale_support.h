@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <functional>
 #include <utility>
 
@@ -24,6 +25,15 @@ struct MonthShape {
 // and kept: later calls only check it. Returns its path.
 QString monthFile(const QString& folder, const MonthShape& shape = MonthShape());
 
+// A folder as the program finds it (syslog97.mdb and Errlog.txt) holding a
+// full file: the month grown with more of the same traffic to just under the
+// capture's size limit, and rows in the chart tables (Statustype, 8 types;
+// Membershipdetails, paymentdetails and SignIn, 250,000 rows each, the last
+// two over June to November of the month's year). Built once from a copy
+// of monthPath and kept. Returns the folder.
+QString fullFolder(const QString& folder, const QString& monthPath, const MonthShape& shape = MonthShape());
+inline constexpr long long FullBytes = 1'940'000'000; // the limit is 1,950,000,000
+
 // "25/11/2026 00:00:00": a date as the report filters take it.
 QString filterDate(int year, int month, int day, const char* time = "00:00:00");
 
@@ -33,6 +43,8 @@ struct Timing {
     double low = 0;
     double high = 0;
 };
+// The median and range of three figures.
+Timing spread(std::array<double, 3> figures);
 Timing timeThree(const std::function<void()>& work);
 // Three runs of each, taken in turn, so that both meet the same load on a
 // shared machine.
