@@ -13,11 +13,26 @@ AppendingTableView::AppendingTableView(const Connection& connection, const QStri
     : m_connection(connection)
     , m_columns(connection, table)
 {
-    Statement count(connection, QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(table));
-    count.step();
-    m_recordCount = count.column(0).toInt64();
     m_values.resize(static_cast<std::size_t>(m_columns.count()));
     m_set.resize(m_values.size());
+}
+
+long long AppendingTableView::recordCount() const
+{
+    // On a file of millions of rows the count reads most of it: only when
+    // someone asks.
+    if (!m_recordCount) {
+        Statement count(m_connection, QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(m_columns.table()));
+        count.step();
+        m_recordCount = count.column(0).toInt64();
+    }
+    return *m_recordCount;
+}
+
+void AppendingTableView::forget(long long rows)
+{
+    if (m_recordCount)
+        *m_recordCount -= rows;
 }
 
 void AppendingTableView::addNew()
@@ -99,7 +114,8 @@ void AppendingTableView::update()
     insert.step();
     insert.reset();
     insert.clearBindings();
-    ++m_recordCount;
+    if (m_recordCount)
+        ++*m_recordCount;
     m_lastRowId = m_connection.lastInsertRowId();
 }
 

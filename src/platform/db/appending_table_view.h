@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QString>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace corvane::platform::db {
@@ -14,11 +15,12 @@ namespace corvane::platform::db {
 class Connection;
 
 // A table opened only to append: one new row at a time, each committed by
-// itself, with a record count that is kept rather than counted again, so a
-// steady stream of rows stays cheap however large the table grows.
+// itself, with a record count that is counted once, when first asked, and
+// then kept, so neither opening nor a steady stream of rows reads the whole
+// table.
 class AppendingTableView {
 public:
-    // Counts the table's rows once; 3078 when the table does not exist.
+    // 3078 when the table does not exist.
     AppendingTableView(const Connection& connection, const QString& table);
 
     // Starts a new, empty row; an unfinished one is dropped.
@@ -37,10 +39,11 @@ public:
     void cancelUpdate() { m_editing = false; }
     bool isEditing() const { return m_editing; }
 
-    // Rows at open plus the rows appended here.
-    long long recordCount() const { return m_recordCount; }
+    // The table's rows: counted at the first call, then kept up to date
+    // with the rows appended here.
+    long long recordCount() const;
     // Rows appended inside a transaction the caller then rolled back.
-    void forget(long long rows) { m_recordCount -= rows; }
+    void forget(long long rows);
     long long lastInsertedRowId() const { return m_lastRowId; }
     const TableColumns& columns() const { return m_columns; }
 
@@ -51,7 +54,7 @@ private:
 
     const Connection& m_connection;
     TableColumns m_columns;
-    long long m_recordCount = 0;
+    mutable std::optional<long long> m_recordCount;
     long long m_lastRowId = 0;
     bool m_editing = false;
     std::vector<Value> m_values;
