@@ -1,5 +1,8 @@
 #include "analysis/chart_builder.h"
+#include "base/archive_files.h"
+#include "base/new_database.h"
 #include "chart_database.h"
+#include "platform/db/sole_access.h"
 
 #include <QScopeGuard>
 #include <gtest/gtest.h>
@@ -43,6 +46,27 @@ TEST_F(ChartBuilderTest, ZoneTrafficChartsEveryZoneLargestFirst)
             + rows.join(QStringLiteral(", ")));
         EXPECT_EQ(build(ZoneTrafficSource), expected) << now.toString().toStdString();
     }
+}
+
+// The 24 hours may reach back past a rotation: the archive's rows count.
+TEST_F(ChartBuilderTest, ZoneTrafficReadsTheArchivesItsWindowReaches)
+{
+    const auto store = [&](const char* zone, int secondsAgo, int bytes) {
+        execute(QStringLiteral("INSERT INTO syslog ([src zone=], [start_time=], [sent+rcvd]) VALUES ('%1', '%2', %3)")
+                    .arg(QLatin1String(zone),
+                        testing::Afternoon.addSecs(-secondsAgo).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                    .arg(bytes));
+    };
+    store("Trust", 7200, 100);
+    store("DMZ", 3 * 86400, 1000);
+    {
+        const auto held = platform::db::SoleAccess::tryTake(state.databasePath);
+        ASSERT_TRUE(held);
+        archiveAndRenewDatabase(*held, newArchivePath(folder.path(), testing::Afternoon.addSecs(-3600)));
+    }
+    store("Trust", 60, 5);
+    store("Untrust", 60, 7);
+    EXPECT_EQ(build(ZoneTrafficSource), (ChartGrid { { "Trust", 105.0 }, { "Untrust", 7.0 } }));
 }
 
 // The window starts at the same clock time a day earlier, also when a

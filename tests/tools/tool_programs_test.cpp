@@ -175,6 +175,13 @@ TEST_F(QueryTool, RunsAQueryOrAStoredReportWithGivenOrStoredFilters)
         EXPECT_EQ(result.exitCode, c.exitCode) << result.err.toStdString();
         EXPECT_TRUE(!c.err || result.err.startsWith(QLatin1String(c.err))) << result.err.toStdString();
     }
+    // An archive beside the database counts only when asked for.
+    ASSERT_TRUE(QFile::copy(db, folder.path() + "/syslog97-20261201-000000.mdb"));
+    const QString count = QStringLiteral("SELECT count(*) AS n FROM syslog");
+    EXPECT_EQ(run("corvane-query", { db, count }).out, "n,\r\n3,\r\n");
+    const ToolRun both = run("corvane-query", { "--with-archives", db, count });
+    EXPECT_EQ(both.out, "n,\r\n6,\r\n");
+    EXPECT_EQ(both.err, "Read 2 files: syslog97-20261201-000000.mdb, syslog97.mdb\n");
 }
 
 } // namespace
