@@ -3,7 +3,7 @@
 #include "platform/jet/common/date.h"
 #include "platform/jet/translator/dialect_functions.h"
 #include "platform/jet/translator/errors.h"
-#include "platform/jet/translator/translator.h"
+#include "platform/jet/translator/text_literal.h"
 
 #include <QStringList>
 

@@ -18,11 +18,4 @@ Translation translate(const QString& jetSql, const TranslateOptions& options)
     return result;
 }
 
-QString textLiteral(const QString& text)
-{
-    QString doubled = text;
-    doubled.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + doubled + QLatin1Char('\'');
-}
-
 } // namespace corvane::platform::jet

@@ -25,8 +25,4 @@ struct Translation {
 // or fails with Jet's error number and wording (a Failure). Pure: no I/O.
 Translation translate(const QString& jetSql, const TranslateOptions& options);
 
-// 'text' with every ' inside doubled: a text literal that Jet and SQLite both
-// read back as the text itself, whatever it holds.
-QString textLiteral(const QString& text);
-
 } // namespace corvane::platform::jet
