@@ -1,216 +1,22 @@
-// Jet SQL on a fixture database: the registered functions as a query sees
-// them, and the shared Jet SQL cases, each translated with the fixture's
+// Translations run on the fixture database: every dialect function in every
+// position, and the shared Jet SQL cases, each translated with the fixture's
 // clock and schema, then its RESULT checked on the fixture rows with the real
 // jet_* functions, or its ERROR against the failure raised.
-#include "platform/db/connection.h"
-#include "platform/db/schema_reader.h"
+#include "fixture_database.h"
 #include "platform/failure/failure.h"
 #include "platform/jet/translator/dialect_functions.h"
 #include "platform/jet/translator/parser.h"
-#include "platform/jet/translator/schema.h"
 #include "platform/jet/translator/translator.h"
 #include "qstring_printer.h"
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QVariant>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <vector>
 
 namespace corvane::platform::jet {
 namespace {
-
-// The clock every translation in these tests reads.
-QDateTime fixtureClock()
-{
-    return QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5));
-}
-
-const char* const Schema[] = {
-    "CREATE TABLE syslog (logno INTEGER PRIMARY KEY, [NetScreen device_id=] TEXT COLLATE NOCASE,"
-    " [src zone=] TEXT COLLATE NOCASE, [src=] TEXT COLLATE NOCASE, [start_time=] DATETEXT,"
-    " [action=] TEXT COLLATE NOCASE, [service=] TEXT COLLATE NOCASE, [dst_port=] TEXT COLLATE NOCASE,"
-    " LogDate DATETEXT, [sent+rcvd] REAL)",
-    "CREATE INDEX syslog_start_time ON syslog([start_time=])",
-    "CREATE TABLE missed (syslog TEXT COLLATE NOCASE)",
-    "CREATE TABLE Statustype ([Status Type] TEXT COLLATE NOCASE)",
-    "CREATE TABLE Membershipdetails ([Membership Status] TEXT COLLATE NOCASE)",
-    "CREATE TABLE paymentdetails ([Payment Amount] REAL, [payment date] DATETEXT)",
-    "CREATE TABLE SignIn (MembershipID INTEGER, [date] DATETEXT)",
-
-    "INSERT INTO syslog (logno, [src zone=], [src=], [start_time=], [sent+rcvd], [action=], [service=], "
-    "[dst_port=])"
-    " VALUES (1, 'Trust', '192.0.2.1', '2026-12-04 15:04:05', 100, 'Permit', 'dns', '80'),"
-    " (2, 'trust', '192.0.2.17', '2026-12-05 09:00:00', 50, 'Deny', 'http', '443'),"
-    " (3, 'Untrust', '198.51.100.7', '2026-12-05 15:04:06', 25, 'Permit', '100%', NULL),"
-    " (4, '0', '10.0.0.1', '1899-12-30 00:00:00', 0, '0', '0', '0'),"
-    " (5, 'DMZ', '192.0.2.5', '2026-12-03 23:59:59', 70, 'Permit', 'a#b', '53')",
-    "INSERT INTO Statustype VALUES ('Active'), ('Lapsed'), ('Members'' Club')",
-    "INSERT INTO Membershipdetails VALUES ('Active'), ('active'), ('ACTIVE'), ('Lapsed'), (NULL)",
-    "INSERT INTO paymentdetails VALUES (10, '2026-07-01 00:00:00'), (20, '2026-07-31 00:00:00'),"
-    " (40, '2026-07-31 10:00:00'), (80, '2026-08-01 00:00:00')",
-    "INSERT INTO SignIn VALUES (1, '2028-02-01 00:00:00'), (2, '2028-02-29 00:00:00'),"
-    " (3, '2028-02-29 08:00:00'), (4, '2028-03-01 00:00:00')",
-};
-
-QVariant cell(sqlite3_stmt* statement, int column)
-{
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_INTEGER:
-        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(statement, column)));
-    case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(statement, column));
-    case SQLITE_NULL:
-        return QVariant();
-    default:
-        return QVariant(
-            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
-                sqlite3_column_bytes(statement, column)));
-    }
-}
-
-// A scratch database, opened as the program opens one (the jet_* functions
-// registered, the fixture's clock as its now-source), with the tables
-// of the program's database (text columns NOCASE, dates as DATETEXT,
-// logno the INTEGER PRIMARY KEY) holding the shared fixture rows.
-class FixtureDatabase {
-public:
-    struct Result {
-        QStringList columns;
-        std::vector<std::vector<QVariant>> rows; // qlonglong, double, QString or null
-        QString error; // SQLite's message when preparing or stepping failed
-        bool prepared = false; // one statement, nothing after it
-    };
-
-    FixtureDatabase()
-        : m_connection(db::Connection::createNew(m_dir.filePath(QStringLiteral("fixture.mdb")), fixtureClock))
-    {
-        for (const char* sql : Schema)
-            exec(QString::fromUtf8(sql));
-        m_schema = db::readSchema(m_connection);
-    }
-
-    const SchemaSnapshot& schema() const { return m_schema; }
-    void exec(const QString& sql) { m_connection.execute(sql); }
-
-    // Raw SQLite, not the database layer, so the messages are SQLite's own.
-    Result run(const QString& sql) const
-    {
-        sqlite3* const db = m_connection.handle();
-        Result result;
-        const QByteArray utf8 = sql.toUtf8();
-        sqlite3_stmt* statement = nullptr;
-        const char* tail = nullptr;
-        if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &statement, &tail)
-            != SQLITE_OK) {
-            result.error = QString::fromUtf8(sqlite3_errmsg(db));
-            sqlite3_finalize(statement);
-            return result;
-        }
-        if (QString::fromUtf8(tail).trimmed().size() > 0) {
-            result.error = QStringLiteral("text after the statement: ") + QString::fromUtf8(tail);
-            sqlite3_finalize(statement);
-            return result;
-        }
-        result.prepared = true;
-        for (int i = 0; i < sqlite3_column_count(statement); ++i)
-            result.columns << QString::fromUtf8(sqlite3_column_name(statement, i));
-        int rc = SQLITE_ROW;
-        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-            std::vector<QVariant> row;
-            for (int i = 0; i < sqlite3_column_count(statement); ++i)
-                row.push_back(cell(statement, i));
-            result.rows.push_back(std::move(row));
-        }
-        if (rc != SQLITE_DONE)
-            result.error = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(statement);
-        return result;
-    }
-
-private:
-    QTemporaryDir m_dir;
-    db::Connection m_connection;
-    SchemaSnapshot m_schema;
-};
-
-struct ExpressionCase {
-    const char* expression;
-    const char* expected; // the value as text; "error: ..." when the run fails, "refused", "null"
-    const char* from = "FROM Statustype WHERE [Status Type]='Active'"; // one row
-};
-
-// The expression translated and run on the fixture, its single value read as text.
-QString valueOf(const ExpressionCase& c)
-{
-    FixtureDatabase db;
-    const TranslateOptions options { fixtureClock(), &db.schema() };
-    QString sql;
-    try {
-        sql = translate(QStringLiteral("SELECT %1 FROM %2")
-                            .arg(QString::fromUtf8(c.expression), QString::fromUtf8(c.from).mid(5)),
-            options)
-                  .sql;
-    } catch (const Failure&) {
-        return QStringLiteral("refused");
-    }
-    const FixtureDatabase::Result result = db.run(sql);
-    if (!result.error.isEmpty())
-        return QStringLiteral("error: ") + result.error;
-    if (result.rows.size() != 1)
-        return QStringLiteral("rows: %1").arg(result.rows.size());
-    const QVariant& v = result.rows[0][0];
-    return v.isNull() ? QStringLiteral("null") : v.toString();
-}
-
-TEST(JetFunctions, FunctionsAnswerAsJetDoes)
-{
-    const ExpressionCase cases[] = { // named and custom formats
-        { "Format(#12/6/2026 3:04:05 PM#, 'yyyy-mm-dd hh:nn')", "2026-12-06 15:04" },
-        { "Format(#12/6/2026 3:04:05 PM#, 'h:mm AM/PM')", "3:04 PM" },
-        { "Format(#12/6/2026 3:04:05 PM#)", "12/6/2026 3:04:05 PM" },
-        { "Format(#12/6/2026#, 'Long Date')", "Sunday, December 6, 2026" },
-        { "Format(#12/6/2026#, 'ddd mmm d')", "Sun Dec 6" }, { "Format(1234.5, 'Standard')", "1,234.50" },
-        { "Format(0.256, 'Percent')", "25.60%" }, { "Format(-3.5, 'Currency')", "($3.50)" },
-        { "Format(7, '000')", "007" }, { "Format(0, 'Yes/No')", "No" }, { "Format('abc')", "abc" },
-        { "Format(#12/6/2026#, 'zz')", "error: Invalid procedure call or argument" },
-        { "Format(Null, 'Fixed')", "null" }, { "Weekday(#12/6/2026#)", "1" },
-        { "Weekday(#12/6/2026#, 2)", "7" },
-        { "Weekday(#12/6/2026#, 9)", "error: Invalid procedure call or argument" },
-        { "DatePart('q', #8/15/2026#)", "3" }, { "DatePart('y', #2/1/2028#)", "32" },
-        { "DatePart('ww', #1/3/2027#)", "2" }, { "DatePart('h', #8/15/2026 23:10:00#)", "23" },
-        { "DatePart('x', #8/15/2026#)", "error: Invalid procedure call or argument" },
-        { "DateSerial(2027, 2, 29)", "2027-03-01 00:00:00" },
-        { "DateSerial(2028, 2, 29)", "2028-02-29 00:00:00" },
-        { "DateSerial(2026, 13, 1)", "2027-01-01 00:00:00" },
-        { "DateSerial(2026, 1, 0)", "2025-12-31 00:00:00" },
-        { "DateSerial(26, 1, 1)", "2026-01-01 00:00:00" }, { "DateSerial(99, 1, 1)", "1999-01-01 00:00:00" },
-        { "TimeSerial(25, 0, 0)", "1899-12-31 01:00:00" },
-        { "TimeSerial(14, 30, 15)", "1899-12-30 14:30:15" },
-        { "DateValue('12/5/2026 1:02:03 PM')", "2026-12-05 00:00:00" },
-        { "TimeValue('12/5/2026 1:02:03 PM')", "1899-12-30 13:02:03" },
-        { "CDate('7/31/2026')", "2026-07-31 00:00:00" }, { "CDate('no date')", "error: Type mismatch" },
-        { "CDate(Null)", "error: Invalid use of Null" }, { "CByte(255.5)", "error: Overflow" },
-        { "CByte(254.5)", "254" }, { "CSng(1.23456789)", "1.234568" }, { "CCur(12.345678)", "12.3457" },
-        { "CBool('True')", "-1" }, { "CBool(0)", "0" }, { "CBool(2.5)", "-1" },
-        { "CBool('maybe')", "error: Type mismatch" },
-        { "DateDiff('d', #1/1/2026#, #1/1/2026#, 1)", "refused" },
-        // Aggregates leave Nulls out and need enough values.
-        { "First([Status Type])", "Active", "FROM Statustype" },
-        { "Last([Status Type])", "Members' Club", "FROM Statustype" },
-        { "First([Membership Status])", "null", "FROM Membershipdetails WHERE [Membership Status] Is Null" },
-        { "Var([Payment Amount])", "50", "FROM paymentdetails WHERE [Payment Amount] <= 20" },
-        { "VarP([Payment Amount])", "25", "FROM paymentdetails WHERE [Payment Amount] <= 20" },
-        { "StDevP([Payment Amount])", "5", "FROM paymentdetails WHERE [Payment Amount] <= 20" },
-        { "StDev([Payment Amount])", "null", "FROM paymentdetails WHERE [Payment Amount] = 10" },
-        { "StDevP([Payment Amount])", "0", "FROM paymentdetails WHERE [Payment Amount] = 10" },
-        { "Var([Payment Amount])", "null", "FROM paymentdetails WHERE [Payment Amount] < 0" }
-    };
-    for (const ExpressionCase& c : cases)
-        EXPECT_EQ(valueOf(c).toStdString(), c.expected) << c.expression;
-}
 
 // A function named like a keyword (Left, Right) is still a call wherever an
 // expression stands, and the join words still join.
