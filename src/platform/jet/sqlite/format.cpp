@@ -4,6 +4,7 @@
 
 #include <QRegularExpression>
 #include <cmath>
+#include <optional>
 
 namespace corvane::platform::jet {
 
@@ -57,10 +58,306 @@ QString namedDateFormat(QStringView name)
     }
     return QString();
 }
-
 bool startsWithAt(QStringView text, qsizetype at, const char* word)
 {
     return text.mid(at).startsWith(QLatin1String(word), Qt::CaseInsensitive);
+}
+
+bool isNamed(QStringView format, const char* name)
+{
+    return format.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+}
+
+// ---- literals, shared by date and number formats; at moves past them ----
+
+// "text" as written; an unclosed quote is invalid.
+QString quotedLiteral(QStringView format, qsizetype& at)
+{
+    const qsizetype close = format.indexOf(QLatin1Char('"'), at + 1);
+    if (close < 0)
+        invalidFormat();
+    const QString text = format.mid(at + 1, close - at - 1).toString();
+    at = close + 1;
+    return text;
+}
+
+// \x: x as written; nothing when the backslash ends the format.
+QString escapedLiteral(QStringView format, qsizetype& at)
+{
+    const QString text = at + 1 < format.size() ? QString(format[at + 1]) : QString();
+    at += 2;
+    return text;
+}
+
+// ---- date tokens ----
+
+bool atAmPm(QStringView format, qsizetype at)
+{
+    return startsWithAt(format, at, "am/pm") || startsWithAt(format, at, "a/p");
+}
+
+// AM/PM or A/P, in the case its first letter is written in.
+QString amPmMarker(const DateTime& value, QStringView format, qsizetype& at)
+{
+    const bool longForm = startsWithAt(format, at, "am/pm");
+    const bool upper = format[at].isUpper();
+    QString marker = value.hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM");
+    if (!longForm)
+        marker.truncate(1);
+    at += longForm ? 5 : 3;
+    return upper ? marker : marker.toLower();
+}
+
+// How many times the letter at `at` repeats, in either case.
+qsizetype letterRun(QStringView format, qsizetype at)
+{
+    const QChar letter = format[at].toLower();
+    qsizetype run = 1;
+    while (at + run < format.size() && format[at + run].toLower() == letter)
+        ++run;
+    return run;
+}
+
+// h, n, s, and m as minutes: the number alone or two digits.
+QString oneOrTwoDigits(int n, qsizetype run)
+{
+    if (run == 1)
+        return QString::number(n);
+    if (run == 2)
+        return twoDigits(n);
+    invalidFormat();
+}
+
+// d dd ddd dddd: the day alone, in two digits, the weekday short and in full.
+QString dayToken(const DateTime& value, qsizetype run)
+{
+    if (run <= 2)
+        return oneOrTwoDigits(value.day, run);
+    if (run > 4)
+        invalidFormat();
+    const QString name = QString::fromLatin1(DayNames[weekdayIndex(value)]);
+    return run == 3 ? name.left(3) : name;
+}
+
+// m mm mmm mmmm: the month alone, in two digits, its name short and in full.
+QString monthToken(const DateTime& value, qsizetype run)
+{
+    if (run <= 2)
+        return oneOrTwoDigits(value.month, run);
+    if (run > 4)
+        invalidFormat();
+    const QString name = QString::fromLatin1(MonthNames[value.month - 1]);
+    return run == 3 ? name.left(3) : name;
+}
+
+// y yy yyyy: the day of the year, the year's last two digits, the year.
+QString yearToken(const DateTime& value, qsizetype run)
+{
+    if (run == 1)
+        return QString::number(dayOfYear(value));
+    if (run == 2)
+        return twoDigits(value.year % 100);
+    if (run == 4)
+        return QStringLiteral("%1").arg(value.year, 4, 10, QLatin1Char('0'));
+    invalidFormat();
+}
+
+// h hh: on the 12-hour clock when the format holds AM/PM or A/P.
+QString hourToken(const DateTime& value, qsizetype run, bool twelveHour)
+{
+    const int hour = twelveHour ? (value.hour % 12 == 0 ? 12 : value.hour % 12) : value.hour;
+    return oneOrTwoDigits(hour, run);
+}
+
+// q: the quarter.
+QString quarterToken(const DateTime& value, qsizetype run)
+{
+    if (run != 1)
+        invalidFormat();
+    return QString::number((value.month - 1) / 3 + 1);
+}
+
+// w ww: the weekday (Sunday is 1) and the week of the year (1 January's is 1).
+QString weekToken(const DateTime& value, qsizetype run)
+{
+    if (run == 1)
+        return QString::number(weekdayIndex(value) + 1);
+    if (run == 2)
+        return QString::number(weekOfYear(value));
+    invalidFormat();
+}
+
+// One run of a letter. m or mm after an hour means minutes, whatever
+// separates them (h:mm).
+QString letterToken(const DateTime& value, char16_t letter, qsizetype run, bool twelveHour, bool afterHour)
+{
+    switch (letter) {
+    case u'd':
+        return dayToken(value, run);
+    case u'm':
+        return afterHour && run <= 2 ? oneOrTwoDigits(value.minute, run) : monthToken(value, run);
+    case u'y':
+        return yearToken(value, run);
+    case u'h':
+        return hourToken(value, run, twelveHour);
+    case u'n':
+        return oneOrTwoDigits(value.minute, run);
+    case u's':
+        return oneOrTwoDigits(value.second, run);
+    case u'q':
+        return quarterToken(value, run);
+    case u'w':
+        return weekToken(value, run);
+    }
+    invalidFormat();
+}
+
+// ---- number formats ----
+
+// A user number format: literals around one run of 0 # . , placeholders.
+struct NumberPattern {
+    QString prefix;
+    QString suffix;
+    int minInteger = 0; // the 0s before the point
+    int minDecimals = 0; // the 0s after it
+    int maxDecimals = 0; // the 0s and #s after it
+    bool grouping = false; // a comma before the point
+    bool percent = false; // a % anywhere: the value shows times 100
+};
+
+// A comma is a placeholder only inside the run.
+bool isPlaceholder(QChar c, bool inNumber)
+{
+    return c == QLatin1Char('0') || c == QLatin1Char('#') || c == QLatin1Char('.')
+        || (c == QLatin1Char(',') && inNumber);
+}
+
+void addPlaceholder(NumberPattern& pattern, QChar c, bool& afterPoint)
+{
+    if (c == QLatin1Char('.')) {
+        afterPoint = true;
+    } else if (c == QLatin1Char(',')) {
+        pattern.grouping = pattern.grouping || !afterPoint;
+    } else if (afterPoint) {
+        ++pattern.maxDecimals;
+        pattern.minDecimals += c == QLatin1Char('0') ? 1 : 0;
+    } else {
+        pattern.minInteger += c == QLatin1Char('0') ? 1 : 0;
+    }
+}
+
+// "text", \x, % or any other character but a letter, which is invalid.
+QString numberLiteral(NumberPattern& pattern, QStringView format, qsizetype& at)
+{
+    const QChar c = format[at];
+    if (c == QLatin1Char('"'))
+        return quotedLiteral(format, at);
+    if (c == QLatin1Char('\\'))
+        return escapedLiteral(format, at);
+    if (c.isLetter())
+        invalidFormat();
+    if (c == QLatin1Char('%'))
+        pattern.percent = true;
+    ++at;
+    return QString(c);
+}
+
+NumberPattern readNumberPattern(QStringView format)
+{
+    NumberPattern pattern;
+    bool inNumber = false; // the run has begun; literals after it are the suffix
+    bool afterPoint = false;
+    bool done = false; // a literal has ended the run: a second run is invalid
+    for (qsizetype i = 0; i < format.size();) {
+        if (isPlaceholder(format[i], inNumber)) {
+            if (done)
+                invalidFormat();
+            inNumber = true;
+            addPlaceholder(pattern, format[i], afterPoint);
+            ++i;
+            continue;
+        }
+        const QString literal = numberLiteral(pattern, format, i);
+        done = inNumber;
+        (done ? pattern.suffix : pattern.prefix) += literal;
+    }
+    return pattern;
+}
+
+// The integer digits as written: a lone 0 only when the pattern has a 0
+// before the point, padded to the 0s it has, grouped by thousands.
+QString integerDigits(QString integer, const NumberPattern& pattern)
+{
+    if (integer == QLatin1String("0") && pattern.minInteger == 0)
+        integer.clear();
+    while (integer.size() < pattern.minInteger)
+        integer.prepend(QLatin1Char('0'));
+    if (pattern.grouping) {
+        for (qsizetype at = integer.size() - 3; at > 0; at -= 3)
+            integer.insert(at, QLatin1Char(','));
+    }
+    return integer;
+}
+
+// The decimals as written: trailing zeros beyond the pattern's 0s dropped.
+QString fractionDigits(QString fraction, const NumberPattern& pattern)
+{
+    while (fraction.size() > pattern.minDecimals && fraction.endsWith(QLatin1Char('0')))
+        fraction.chop(1);
+    return fraction;
+}
+
+QString applyPattern(double value, const NumberPattern& pattern)
+{
+    const double shown = pattern.percent ? value * 100 : value;
+    const QString digits = QString::number(std::fabs(shown), 'f', pattern.maxDecimals);
+    QString number = integerDigits(digits.section(QLatin1Char('.'), 0, 0), pattern);
+    const QString fraction = fractionDigits(digits.section(QLatin1Char('.'), 1, 1), pattern);
+    if (!fraction.isEmpty())
+        number += QLatin1Char('.') + fraction;
+    if (number.isEmpty())
+        number = QStringLiteral("0");
+    // A value that rounds to zero shows no minus.
+    const bool negative = shown < 0 && (number.contains(QRegularExpression(QStringLiteral("[1-9]"))));
+    return (negative ? QStringLiteral("-") : QString()) + pattern.prefix + number + pattern.suffix;
+}
+
+QString generalNumber(double value)
+{
+    if (value == std::floor(value) && std::fabs(value) < 1e15)
+        return QString::number(static_cast<long long>(value));
+    return QString::number(value, 'g', 15);
+}
+
+// The named number formats; nothing for a user format.
+std::optional<QString> namedNumber(double value, QStringView format)
+{
+    if (format.isEmpty() || isNamed(format, "general number"))
+        return generalNumber(value);
+    static const struct {
+        const char* name;
+        const char* nonZero;
+        const char* zero;
+    } words[] = { { "yes/no", "Yes", "No" }, { "true/false", "True", "False" }, { "on/off", "On", "Off" } };
+    for (const auto& w : words) {
+        if (isNamed(format, w.name))
+            return QString::fromLatin1(value != 0 ? w.nonZero : w.zero);
+    }
+    if (isNamed(format, "scientific"))
+        return QString::number(value, 'E', 2);
+    if (isNamed(format, "currency")) {
+        const QString digits = applyPattern(std::fabs(value), readNumberPattern(u"#,##0.00"));
+        return value < 0 ? QStringLiteral("($") + digits + QLatin1Char(')') : QLatin1Char('$') + digits;
+    }
+    static const struct {
+        const char* name;
+        const char* pattern;
+    } patterns[] = { { "fixed", "0.00" }, { "standard", "#,##0.00" }, { "percent", "0.00%" } };
+    for (const auto& p : patterns) {
+        if (isNamed(format, p.name))
+            return applyPattern(value, readNumberPattern(QString::fromLatin1(p.pattern)));
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -110,104 +407,31 @@ bool isDateFormat(QStringView format)
 
 QString formatDate(const DateTime& value, QStringView format)
 {
-    if (format.isEmpty() || format.compare(QLatin1String("general date"), Qt::CaseInsensitive) == 0)
+    if (format.isEmpty() || isNamed(format, "general date"))
         return generalDate(value);
     const QString named = namedDateFormat(format);
     const QStringView f = named.isEmpty() ? format : QStringView(named);
     const bool twelveHour = f.contains(QLatin1String("am/pm"), Qt::CaseInsensitive)
         || f.contains(QLatin1String("a/p"), Qt::CaseInsensitive);
     QString out;
-    bool afterHour = false; // m right after h or hh means minutes
+    bool afterHour = false; // the last run of letters was h or hh
     for (qsizetype i = 0; i < f.size();) {
         const QChar c = f[i];
         if (c == QLatin1Char('"')) {
-            const qsizetype close = f.indexOf(QLatin1Char('"'), i + 1);
-            if (close < 0)
-                invalidFormat();
-            out += f.mid(i + 1, close - i - 1);
-            i = close + 1;
-            continue;
-        }
-        if (c == QLatin1Char('\\')) {
-            if (i + 1 < f.size())
-                out += f[i + 1];
-            i += 2;
-            continue;
-        }
-        if (startsWithAt(f, i, "am/pm") || startsWithAt(f, i, "a/p")) {
-            const bool longForm = startsWithAt(f, i, "am/pm");
-            const bool upper = f[i].isUpper();
-            QString marker = value.hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM");
-            if (!longForm)
-                marker.truncate(1);
-            out += upper ? marker : marker.toLower();
-            i += longForm ? 5 : 3;
-            continue;
-        }
-        if (!c.isLetter()) {
+            out += quotedLiteral(f, i);
+        } else if (c == QLatin1Char('\\')) {
+            out += escapedLiteral(f, i);
+        } else if (atAmPm(f, i)) {
+            out += amPmMarker(value, f, i);
+        } else if (!c.isLetter()) {
             out += c;
             ++i;
-            continue;
-        }
-        const QChar letter = c.toLower();
-        qsizetype run = 1;
-        while (i + run < f.size() && f[i + run].toLower() == letter)
-            ++run;
-        i += run;
-        const int hour = twelveHour ? (value.hour % 12 == 0 ? 12 : value.hour % 12) : value.hour;
-        bool hourToken = false;
-        if (letter == QLatin1Char('d')) {
-            if (run == 1)
-                out += QString::number(value.day);
-            else if (run == 2)
-                out += twoDigits(value.day);
-            else if (run == 3)
-                out += QString::fromLatin1(DayNames[weekdayIndex(value)]).left(3);
-            else if (run == 4)
-                out += QString::fromLatin1(DayNames[weekdayIndex(value)]);
-            else
-                invalidFormat();
-        } else if (letter == QLatin1Char('m') && afterHour && run <= 2) {
-            out += run == 1 ? QString::number(value.minute) : twoDigits(value.minute);
-        } else if (letter == QLatin1Char('m')) {
-            if (run == 1)
-                out += QString::number(value.month);
-            else if (run == 2)
-                out += twoDigits(value.month);
-            else if (run == 3)
-                out += QString::fromLatin1(MonthNames[value.month - 1]).left(3);
-            else if (run == 4)
-                out += QString::fromLatin1(MonthNames[value.month - 1]);
-            else
-                invalidFormat();
-        } else if (letter == QLatin1Char('y')) {
-            if (run == 1)
-                out += QString::number(dayOfYear(value));
-            else if (run == 2)
-                out += twoDigits(value.year % 100);
-            else if (run == 4)
-                out += QStringLiteral("%1").arg(value.year, 4, 10, QLatin1Char('0'));
-            else
-                invalidFormat();
-        } else if (letter == QLatin1Char('h') && run <= 2) {
-            out += run == 1 ? QString::number(hour) : twoDigits(hour);
-            hourToken = true;
-        } else if (letter == QLatin1Char('n') && run <= 2) {
-            out += run == 1 ? QString::number(value.minute) : twoDigits(value.minute);
-        } else if (letter == QLatin1Char('s') && run <= 2) {
-            out += run == 1 ? QString::number(value.second) : twoDigits(value.second);
-        } else if (letter == QLatin1Char('q') && run == 1) {
-            out += QString::number((value.month - 1) / 3 + 1);
-        } else if (letter == QLatin1Char('w') && run <= 2) {
-            out += QString::number(run == 1 ? weekdayIndex(value) + 1 : weekOfYear(value));
         } else {
-            invalidFormat();
-        }
-        // Separators between h and m keep the minute reading (h:mm).
-        afterHour = hourToken;
-        while (afterHour && i < f.size() && (f[i] == QLatin1Char(':') || f[i] == QLatin1Char(' '))) {
-            out += f[i];
-            ++i;
+            const qsizetype run = letterRun(f, i);
+            const char16_t letter = c.toLower().unicode();
+            out += letterToken(value, letter, run, twelveHour, afterHour);
+            afterHour = letter == u'h';
+            i += run;
         }
     }
     return out;
@@ -215,105 +439,9 @@ QString formatDate(const DateTime& value, QStringView format)
 
 QString formatNumber(double value, QStringView format)
 {
-    struct Named {
-        const char* name;
-        const char* format;
-    };
-    static const Named named[] = { { "fixed", "0.00" }, { "standard", "#,##0.00" }, { "percent", "0.00%" } };
-    if (format.isEmpty() || format.compare(QLatin1String("general number"), Qt::CaseInsensitive) == 0) {
-        if (value == std::floor(value) && std::fabs(value) < 1e15)
-            return QString::number(static_cast<long long>(value));
-        return QString::number(value, 'g', 15);
-    }
-    if (format.compare(QLatin1String("yes/no"), Qt::CaseInsensitive) == 0)
-        return value != 0 ? QStringLiteral("Yes") : QStringLiteral("No");
-    if (format.compare(QLatin1String("true/false"), Qt::CaseInsensitive) == 0)
-        return value != 0 ? QStringLiteral("True") : QStringLiteral("False");
-    if (format.compare(QLatin1String("on/off"), Qt::CaseInsensitive) == 0)
-        return value != 0 ? QStringLiteral("On") : QStringLiteral("Off");
-    if (format.compare(QLatin1String("scientific"), Qt::CaseInsensitive) == 0)
-        return QString::number(value, 'E', 2);
-    if (format.compare(QLatin1String("currency"), Qt::CaseInsensitive) == 0) {
-        const QString digits = formatNumber(std::fabs(value), u"#,##0.00");
-        return value < 0 ? QStringLiteral("($") + digits + QLatin1Char(')') : QLatin1Char('$') + digits;
-    }
-    for (const Named& n : named) {
-        if (format.compare(QLatin1String(n.name), Qt::CaseInsensitive) == 0)
-            return formatNumber(value, QString::fromLatin1(n.format));
-    }
-
-    // A user format: literals around one run of 0 # . , placeholders.
-    QString prefix;
-    QString suffix;
-    int minInteger = 0;
-    int minDecimals = 0;
-    int maxDecimals = 0;
-    bool grouping = false;
-    bool percent = false;
-    bool inNumber = false;
-    bool afterPoint = false;
-    bool done = false;
-    for (qsizetype i = 0; i < format.size(); ++i) {
-        const QChar c = format[i];
-        QString literal;
-        if (c == QLatin1Char('"')) {
-            const qsizetype close = format.indexOf(QLatin1Char('"'), i + 1);
-            if (close < 0)
-                invalidFormat();
-            literal = format.mid(i + 1, close - i - 1).toString();
-            i = close;
-        } else if (c == QLatin1Char('\\')) {
-            if (i + 1 < format.size())
-                literal = format[++i];
-        } else if (c == QLatin1Char('0') || c == QLatin1Char('#') || c == QLatin1Char('.')
-            || (c == QLatin1Char(',') && inNumber)) {
-            if (done)
-                invalidFormat();
-            inNumber = true;
-            if (c == QLatin1Char('.'))
-                afterPoint = true;
-            else if (c == QLatin1Char(','))
-                grouping = grouping || !afterPoint;
-            else if (afterPoint) {
-                ++maxDecimals;
-                minDecimals += c == QLatin1Char('0') ? 1 : 0;
-            } else {
-                minInteger += c == QLatin1Char('0') ? 1 : 0;
-            }
-            continue;
-        } else if (c == QLatin1Char('%')) {
-            percent = true;
-            literal = c;
-        } else if (c.isLetter()) {
-            invalidFormat();
-        } else {
-            literal = c;
-        }
-        if (inNumber)
-            done = true;
-        (done ? suffix : prefix) += literal;
-    }
-    double shown = percent ? value * 100 : value;
-    QString digits = QString::number(std::fabs(shown), 'f', maxDecimals);
-    QString integer = digits.section(QLatin1Char('.'), 0, 0);
-    QString fraction = digits.section(QLatin1Char('.'), 1, 1);
-    while (fraction.size() > minDecimals && fraction.endsWith(QLatin1Char('0')))
-        fraction.chop(1);
-    if (integer == QLatin1String("0") && minInteger == 0)
-        integer.clear();
-    while (integer.size() < minInteger)
-        integer.prepend(QLatin1Char('0'));
-    if (grouping) {
-        for (qsizetype at = integer.size() - 3; at > 0; at -= 3)
-            integer.insert(at, QLatin1Char(','));
-    }
-    QString number = integer;
-    if (!fraction.isEmpty())
-        number += QLatin1Char('.') + fraction;
-    if (number.isEmpty())
-        number = QStringLiteral("0");
-    const bool negative = shown < 0 && (number.contains(QRegularExpression(QStringLiteral("[1-9]"))));
-    return (negative ? QStringLiteral("-") : QString()) + prefix + number + suffix;
+    if (const auto named = namedNumber(value, format))
+        return *named;
+    return applyPattern(value, readNumberPattern(format));
 }
 
 } // namespace corvane::platform::jet
