@@ -108,15 +108,6 @@ std::optional<DateTime> toDate(sqlite3_context* context, const JetValue& v)
     return std::nullopt;
 }
 
-double roundHalfEven(double value)
-{
-    const double floor = std::floor(value);
-    const double diff = value - floor;
-    if (diff != 0.5)
-        return std::round(value);
-    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
-}
-
 void resultNumber(sqlite3_context* context, double value)
 {
     if (!std::isfinite(value))

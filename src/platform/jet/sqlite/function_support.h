@@ -41,7 +41,6 @@ QString toText(const JetValue& v);
 // kept verbatim falls out of every date computation. A text without a year
 // takes the year of the connection's now-source.
 std::optional<DateTime> toDate(sqlite3_context* context, const JetValue& v);
-double roundHalfEven(double value);
 bool anyNull(int argc, sqlite3_value** argv);
 
 void resultNumber(sqlite3_context* context, double value);

@@ -1,3 +1,4 @@
+#include "platform/jet/common/rounding.h"
 #include "platform/jet/sqlite/function_support.h"
 
 #include <cmath>
