@@ -1,7 +1,7 @@
 #include "analysis/chart_queries.h"
 
 #include "platform/failure/failure_codes.h"
-#include "platform/jet/jet_translator.h"
+#include "platform/jet/translator/text_literal.h"
 
 namespace corvane {
 

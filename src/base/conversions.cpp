@@ -72,19 +72,6 @@ double leadingNumber(QStringView text)
     return value;
 }
 
-double roundHalfEven(double value)
-{
-    // Spelled out rather than std::nearbyint, which depends on the
-    // process-wide rounding mode.
-    const double floor = std::floor(value);
-    const double diff = value - floor;
-    if (diff < 0.5)
-        return floor;
-    if (diff > 0.5)
-        return floor + 1.0;
-    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
-}
-
 std::int32_t toWholeNumber(double value)
 {
     if (!std::isfinite(value))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/jet/common/rounding.h"
+
 #include <QString>
 #include <QStringView>
 #include <cstdint>
@@ -13,8 +15,9 @@ namespace corvane {
 // A number beyond the double range fails with 6 "Overflow".
 double leadingNumber(QStringView text);
 
-// Rounds to the nearest whole number, an exact half to the even neighbour.
-double roundHalfEven(double value);
+// Rounds as the query dialect does: to the nearest whole number, an exact
+// half to the even neighbour.
+using platform::jet::roundHalfEven;
 
 // A text or number as a signed 32-bit whole number, rounded half to even.
 // A text that is not wholly a number fails with 13 "Type mismatch"; a value

@@ -1,6 +1,6 @@
 #include "reports/report_query.h"
 
-#include "platform/jet/jet_translator.h"
+#include "platform/jet/translator/text_literal.h"
 #include "reports/filter_date_text.h"
 
 #include <QStringList>

@@ -3,7 +3,7 @@
 #include "platform/db/grouped_scan.h"
 #include "platform/db/sqlite_failure.h"
 #include "platform/db/statement.h"
-#include "platform/jet/sqlite_functions.h"
+#include "platform/jet/sqlite/functions.h"
 
 #include <QDir>
 #include <QFile>

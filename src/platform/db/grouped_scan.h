@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/db/value.h"
-#include "platform/jet/jet_grouped_query.h"
+#include "platform/jet/translator/grouped_query.h"
 
 #include <QString>
 #include <vector>

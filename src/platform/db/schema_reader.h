@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/jet/jet_schema.h"
+#include "platform/jet/translator/schema.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 
 #include "platform/db/connection.h"
 #include "platform/db/schema_reader.h"
-#include "platform/jet/jet_translator.h"
+#include "platform/jet/translator/translator.h"
 
 namespace corvane::platform::db {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/jet/jet_grouped_query.h"
+#include "platform/jet/translator/grouped_query.h"
 
 #include <QString>
 #include <optional>

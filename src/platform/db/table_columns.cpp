@@ -2,7 +2,7 @@
 
 #include "platform/db/schema_reader.h"
 #include "platform/db/sqlite_failure.h"
-#include "platform/jet/jet_date.h"
+#include "platform/jet/common/date.h"
 
 namespace corvane::platform::db {
 

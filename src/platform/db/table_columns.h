@@ -2,7 +2,7 @@
 
 #include "platform/db/connection.h"
 #include "platform/db/value.h"
-#include "platform/jet/jet_schema.h"
+#include "platform/jet/translator/schema.h"
 
 #include <QDateTime>
 #include <QHash>

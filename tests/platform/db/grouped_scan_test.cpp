@@ -7,7 +7,7 @@
 #include "platform/db/sqlite_query.h"
 #include "platform/db/statement.h"
 #include "platform/db/transaction.h"
-#include "platform/jet/jet_translator.h"
+#include "platform/jet/translator/translator.h"
 #include "qstring_printer.h"
 
 #include <cstring>
