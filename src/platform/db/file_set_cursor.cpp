@@ -156,7 +156,7 @@ void FileSetCursor::mergeIntoTemporaryFile()
     merged.execute(QStringLiteral("BEGIN"));
     for (const QString& table : schema.tableNames) {
         // A query of one table sees no other, and only the rows passing its condition.
-        jet::TableFilter rows { table, {}, {} };
+        jet::TableFilter rows { table, {}, {}, {} };
         if (filter) {
             if (filter->table.compare(table, Qt::CaseInsensitive) != 0)
                 continue;
@@ -190,7 +190,10 @@ void FileSetCursor::copyRows(const Connection& from, const jet::TableFilter& row
 {
     const QString& table = rows.table;
     const Connection& merged = *m_connections.back();
-    const QStringList columns = copiedColumns(merged, table);
+    QStringList columns = copiedColumns(merged, table);
+    // The others stay Null: the query never reads them.
+    if (!rows.columns.isEmpty())
+        columns.removeIf([&](const QString& column) { return !rows.columns.contains(column, Qt::CaseInsensitive); });
     QStringList selected { QStringLiteral("rowid + ") + QString::number(rowIdOffset) };
     QStringList marks { QStringLiteral("?") };
     QStringList targets { QStringLiteral("rowid") };

@@ -158,6 +158,21 @@ private:
 
 } // namespace
 
+// The table's columns an expression reads; all of them for a *.
+void readColumns(const Expr& e, const SchemaSnapshot::Table& table, const QString& visible, QStringList& columns,
+    bool& all)
+{
+    if (e.kind == Kind::Star) {
+        all = true;
+    } else if (e.kind == Kind::Column
+        && (e.qualifier.isEmpty() || e.qualifier.compare(visible, Qt::CaseInsensitive) == 0)) {
+        if (const SchemaSnapshot::Column* column = table.column(e.text); column && !columns.contains(column->name))
+            columns << column->name;
+    }
+    for (const ExprPtr& arg : e.args)
+        readColumns(*arg, table, visible, columns, all);
+}
+
 std::optional<TableFilter> describeTableFilter(const Query& query, const SchemaSnapshot* schema, Emitter& emitter)
 {
     if (!schema || query.selects.size() != 1)
@@ -179,9 +194,19 @@ std::optional<TableFilter> describeTableFilter(const Query& query, const SchemaS
     const SchemaSnapshot::Table* table = schema->table(s.from.front()->name);
     if (!table)
         return std::nullopt;
-    TableFilter filter { table->name, s.from.front()->alias, {} };
+    TableFilter filter { table->name, s.from.front()->alias, {}, {} };
     if (s.where)
         filter.where = emitter.whereCondition(s);
+    const QString& visible = filter.alias.isEmpty() ? filter.table : filter.alias;
+    bool all = s.star;
+    for (const Expr* part : parts) {
+        if (part)
+            readColumns(*part, *table, visible, filter.columns, all);
+    }
+    if (all)
+        filter.columns.clear();
+    else if (filter.columns.isEmpty())
+        filter.columns << table->columns.front().name; // Count(*) alone: any one column will do
     return filter;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -65,6 +66,7 @@ struct TableFilter {
     QString table; // as the schema spells it
     QString alias; // the FROM clause's name for it, empty when none
     QString where; // as SQLite SQL, empty when every row counts
+    QStringList columns; // the columns the query reads, as the schema spells them; empty: all
 };
 
 std::optional<TableFilter> describeTableFilter(const Query& query, const SchemaSnapshot* schema, Emitter& emitter);
