@@ -92,7 +92,8 @@ Run runOnce(const testing::ProgramFolder& folder, int rows)
 
     QElapsedTimer opened;
     opened.start();
-    ReportPreview preview(state, logger, dialogs, QString::fromLatin1(Listing), thisFileOnly(state.databasePath));
+    ReportPreview preview(
+        state, logger, dialogs, QString::fromLatin1(Listing), thisFileOnly(state.databasePath));
     preview.show();
     const LoopWatch first = runUntil([&] { return preview.grid().grid().rows() > 1 || !preview.isBusy(); });
     run.firstRowsMs = opened.nsecsElapsed() / 1e6;

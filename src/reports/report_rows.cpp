@@ -43,9 +43,8 @@ QString filesReadNote(const QStringList& paths)
         return {};
     if (names.size() == 1)
         return QStringLiteral("Read ") + names.front();
-    const QString list = names.size() <= Listed
-        ? names.join(QStringLiteral(", "))
-        : names.front() + QStringLiteral(" to ") + names.back();
+    const QString list = names.size() <= Listed ? names.join(QStringLiteral(", "))
+                                                : names.front() + QStringLiteral(" to ") + names.back();
     return QStringLiteral("Read %1 files: %2").arg(names.size()).arg(list);
 }
 

@@ -13,7 +13,7 @@ class BackgroundTask;
 namespace platform::db {
 class DatabaseEngine;
 struct FileSet;
-}
+} // namespace platform::db
 
 // What a report's query read, ready for the preview's grid.
 struct ReportRows {

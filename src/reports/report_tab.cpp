@@ -90,7 +90,8 @@ ReportTab::ReportTab(
 
     // Reports read the archives beside the database too, unless told not to.
     m_chkThisFileOnly->setObjectName(QStringLiteral("chkThisFileOnly"));
-    m_chkThisFileOnly->setToolTip(QStringLiteral("Leave out the archives of earlier rows beside the database"));
+    m_chkThisFileOnly->setToolTip(
+        QStringLiteral("Leave out the archives of earlier rows beside the database"));
     m_lblFilesRead->setObjectName(QStringLiteral("lblFilesRead"));
     auto* runLayout = new QHBoxLayout;
     runLayout->addWidget(m_chkThisFileOnly);

@@ -52,10 +52,12 @@ TEST_F(ChartBuilderTest, ZoneTrafficChartsEveryZoneLargestFirst)
 TEST_F(ChartBuilderTest, ZoneTrafficReadsTheArchivesItsWindowReaches)
 {
     const auto store = [&](const char* zone, int secondsAgo, int bytes) {
-        execute(QStringLiteral("INSERT INTO syslog ([src zone=], [start_time=], [sent+rcvd]) VALUES ('%1', '%2', %3)")
-                    .arg(QLatin1String(zone),
-                        testing::Afternoon.addSecs(-secondsAgo).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
-                    .arg(bytes));
+        execute(
+            QStringLiteral(
+                "INSERT INTO syslog ([src zone=], [start_time=], [sent+rcvd]) VALUES ('%1', '%2', %3)")
+                .arg(QLatin1String(zone),
+                    testing::Afternoon.addSecs(-secondsAgo).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                .arg(bytes));
     };
     store("Trust", 7200, 100);
     store("DMZ", 3 * 86400, 1000);

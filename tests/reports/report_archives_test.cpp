@@ -139,8 +139,9 @@ TEST_F(ReportArchives, GiveWhatOneFileGives)
     }
     queries << QStringLiteral("SELECT TOP 3 [src=], Count(*) AS N, Sum([sent+rcvd]) AS B FROM syslog "
                               "GROUP BY [src=] ORDER BY Count(*) DESC")
-            << QStringLiteral("SELECT TOP 5 [service=], [action=], Avg([sent+rcvd]) FROM syslog "
-                              "WHERE [policy_id=] = '2' GROUP BY [service=], [action=] ORDER BY Avg([sent+rcvd])")
+            << QStringLiteral(
+                   "SELECT TOP 5 [service=], [action=], Avg([sent+rcvd]) FROM syslog "
+                   "WHERE [policy_id=] = '2' GROUP BY [service=], [action=] ORDER BY Avg([sent+rcvd])")
             << QStringLiteral("SELECT logno, [src=] FROM syslog WHERE [src=] LIKE 'host*' ORDER BY [src=]")
             << QStringLiteral("SELECT DISTINCT [dst=] FROM syslog ORDER BY [dst=] DESC")
             << QStringLiteral("SELECT Count(*) FROM missed")
@@ -159,8 +160,8 @@ TEST_F(ReportArchives, GiveWhatOneFileGives)
 TEST_F(ReportArchives, ReadOnlyTheFilesTheRangeReaches)
 {
     const QString current = QStringLiteral("syslog97.mdb");
-    const QStringList archives = { QStringLiteral("syslog97-20261103-000000.mdb"),
-        QStringLiteral("syslog97-20261105-000000.mdb") };
+    const QStringList archives
+        = { QStringLiteral("syslog97-20261103-000000.mdb"), QStringLiteral("syslog97-20261105-000000.mdb") };
     const struct {
         const char* from;
         const char* to;
@@ -172,10 +173,12 @@ TEST_F(ReportArchives, ReadOnlyTheFilesTheRangeReaches)
         { "01/11/2025", "02/11/2025", { current } },
     };
     for (const auto& c : cases) {
-        const QString query = reportQuery(QStringLiteral("Traffic Between Two Dates"), QString::fromLatin1(c.from), QString::fromLatin1(c.to));
+        const QString query = reportQuery(QStringLiteral("Traffic Between Two Dates"),
+            QString::fromLatin1(c.from), QString::fromLatin1(c.to));
         EXPECT_EQ(run(withArchives(s_rotated->databasePath()), query).files, c.files) << c.from;
     }
-    EXPECT_EQ(run(thisFileOnly(s_rotated->databasePath()), QStringLiteral("SELECT Count(*) FROM syslog")).text,
+    EXPECT_EQ(
+        run(thisFileOnly(s_rotated->databasePath()), QStringLiteral("SELECT Count(*) FROM syslog")).text,
         QByteArray("Expr1000,\r\n1000,\r\n"));
 }
 

@@ -22,7 +22,8 @@ long long AppendingTableView::recordCount() const
     // On a file of millions of rows the count reads most of it: only when
     // someone asks.
     if (!m_recordCount) {
-        Statement count(m_connection, QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(m_columns.table()));
+        Statement count(
+            m_connection, QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(m_columns.table()));
         count.step();
         m_recordCount = count.column(0).toInt64();
     }

@@ -143,10 +143,12 @@ void FileSetCursor::mergeIntoTemporaryFile()
     const std::optional<jet::TableFilter>& filter = m_query.filter;
     m_folder = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("corvane-XXXXXX")));
     if (!m_folder->isValid())
-        throw failure::PathFileAccessError.make(QDir::tempPath() + QStringLiteral(": ") + m_folder->errorString());
+        throw failure::PathFileAccessError.make(
+            QDir::tempPath() + QStringLiteral(": ") + m_folder->errorString());
     const Connection& current = *m_connections.front();
-    Connection& merged = const_cast<Connection&>(
-        keep(Connection::createNew(m_folder->filePath(QStringLiteral("merged.mdb")), current.nowSource())));
+    Connection& merged
+        = keep(Connection::createNew(m_folder->filePath(QStringLiteral("merged.mdb")), current.nowSource()));
+    m_mergedFile = &merged;
     merged.execute(QStringLiteral("PRAGMA journal_mode = OFF"));
     merged.execute(QStringLiteral("PRAGMA synchronous = OFF"));
 
@@ -189,11 +191,12 @@ void FileSetCursor::mergeIntoTemporaryFile()
 void FileSetCursor::copyRows(const Connection& from, const jet::TableFilter& rows, long long rowIdOffset)
 {
     const QString& table = rows.table;
-    const Connection& merged = *m_connections.back();
+    const Connection& merged = *m_mergedFile;
     QStringList columns = copiedColumns(merged, table);
     // The others stay Null: the query never reads them.
     if (!rows.columns.isEmpty())
-        columns.removeIf([&](const QString& column) { return !rows.columns.contains(column, Qt::CaseInsensitive); });
+        columns.removeIf(
+            [&](const QString& column) { return !rows.columns.contains(column, Qt::CaseInsensitive); });
     QStringList selected { QStringLiteral("rowid + ") + QString::number(rowIdOffset) };
     QStringList marks { QStringLiteral("?") };
     QStringList targets { QStringLiteral("rowid") };
@@ -205,10 +208,12 @@ void FileSetCursor::copyRows(const Connection& from, const jet::TableFilter& row
     const QString source = bracket(table)
         + (rows.alias.isEmpty() ? QString() : QStringLiteral(" AS ") + bracket(rows.alias))
         + (rows.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + rows.where);
-    Statement read(from, QStringLiteral("SELECT ") + selected.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + source);
+    Statement read(from,
+        QStringLiteral("SELECT ") + selected.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + source);
     Statement write(merged,
-        QStringLiteral("INSERT INTO ") + bracket(table) + QLatin1Char('(') + targets.join(QStringLiteral(", "))
-            + QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')'),
+        QStringLiteral("INSERT INTO ") + bracket(table) + QLatin1Char('(')
+            + targets.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (")
+            + marks.join(QStringLiteral(", ")) + QLatin1Char(')'),
         Statement::Lifetime::Persistent);
     const int count = static_cast<int>(targets.size());
     while (read.step()) {
@@ -242,7 +247,7 @@ bool FileSetCursor::next(std::vector<Value>& row)
     return m_merged ? m_merged->next(row) : m_current->next(row);
 }
 
-const Connection& FileSetCursor::keep(Connection connection)
+Connection& FileSetCursor::keep(Connection connection)
 {
     const std::lock_guard lock(m_interruptLock);
     m_connections.push_back(std::make_unique<Connection>(std::move(connection)));

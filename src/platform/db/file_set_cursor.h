@@ -62,7 +62,7 @@ private:
     void chooseEarlierFiles(const FileSet& files);
     void mergeIntoTemporaryFile();
     void copyRows(const Connection& from, const jet::TableFilter& rows, long long rowIdOffset);
-    const Connection& keep(Connection connection);
+    Connection& keep(Connection connection);
     void throwIfInterrupted() const;
 
     const DatabaseEngine& m_engine;
@@ -76,6 +76,7 @@ private:
     std::optional<QueryCursor> m_current; // checks the query; its rows when no earlier file counts
     std::unique_ptr<GroupedScan> m_grouped;
     std::unique_ptr<QTemporaryDir> m_folder;
+    Connection* m_mergedFile = nullptr; // in m_folder, among m_connections
     std::optional<QueryCursor> m_merged;
     QStringList m_filesRead;
     bool m_started = false;

@@ -24,14 +24,14 @@ ResultSet::ResultSet(const Connection& connection, const SqliteQuery& query, Que
     fetch(cursor);
 }
 
-ResultSet::ResultSet(const DatabaseEngine& engine, const FileSet& files, const QString& queryText, QueryAccess access)
+ResultSet::ResultSet(
+    const DatabaseEngine& engine, const FileSet& files, const QString& queryText, QueryAccess access)
 {
     FileSetCursor cursor(engine, files, queryText, access);
     fetch(cursor);
 }
 
-template <class Cursor>
-void ResultSet::fetch(Cursor& cursor)
+template <class Cursor> void ResultSet::fetch(Cursor& cursor)
 {
     m_columnNames = cursor.columnNames();
     for (int c = 0; c < cursor.columnCount(); ++c) {

@@ -56,8 +56,7 @@ public:
 
 private:
     ResultSet(const Connection& connection, const SqliteQuery& query, QueryAccess access);
-    template <class Cursor>
-    void fetch(Cursor& cursor);
+    template <class Cursor> void fetch(Cursor& cursor);
     const std::vector<Value>& currentRow() const;
 
     QStringList m_columnNames;

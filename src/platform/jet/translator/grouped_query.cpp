@@ -159,21 +159,23 @@ private:
 } // namespace
 
 // The table's columns an expression reads; all of them for a *.
-void readColumns(const Expr& e, const SchemaSnapshot::Table& table, const QString& visible, QStringList& columns,
-    bool& all)
+void readColumns(const Expr& e, const SchemaSnapshot::Table& table, const QString& visible,
+    QStringList& columns, bool& all)
 {
     if (e.kind == Kind::Star) {
         all = true;
     } else if (e.kind == Kind::Column
         && (e.qualifier.isEmpty() || e.qualifier.compare(visible, Qt::CaseInsensitive) == 0)) {
-        if (const SchemaSnapshot::Column* column = table.column(e.text); column && !columns.contains(column->name))
+        if (const SchemaSnapshot::Column* column = table.column(e.text);
+            column && !columns.contains(column->name))
             columns << column->name;
     }
     for (const ExprPtr& arg : e.args)
         readColumns(*arg, table, visible, columns, all);
 }
 
-std::optional<TableFilter> describeTableFilter(const Query& query, const SchemaSnapshot* schema, Emitter& emitter)
+std::optional<TableFilter> describeTableFilter(
+    const Query& query, const SchemaSnapshot* schema, Emitter& emitter)
 {
     if (!schema || query.selects.size() != 1)
         return std::nullopt;

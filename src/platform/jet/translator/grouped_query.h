@@ -69,7 +69,8 @@ struct TableFilter {
     QStringList columns; // the columns the query reads, as the schema spells them; empty: all
 };
 
-std::optional<TableFilter> describeTableFilter(const Query& query, const SchemaSnapshot* schema, Emitter& emitter);
+std::optional<TableFilter> describeTableFilter(
+    const Query& query, const SchemaSnapshot* schema, Emitter& emitter);
 
 // The grouped form of a checked query, or nothing for any other shape.
 // hiddenColumns: what the emitter added for TOP's ties; the emitter writes
