@@ -6,6 +6,7 @@
 #include "base/key_search.h"
 #include "platform/failure/failure_codes.h"
 
+#include <cassert>
 #include <cmath>
 
 namespace corvane {
@@ -17,6 +18,7 @@ const QString StartTimeKey = QStringLiteral("start_time=");
 // The value of a key found at zero-based index found, by the cutting rules.
 QStringView cutValue(QStringView message, QStringView key, qsizetype found)
 {
+    assert(found >= 0 && found + key.size() <= message.size());
     // Positions count from 1, as the limits do.
     const qsizetype keyPosition = found + 1;
     const qsizetype valuePosition = keyPosition + key.size();
@@ -31,6 +33,7 @@ QStringView cutValue(QStringView message, QStringView key, qsizetype found)
 
     const qsizetype space = message.indexOf(QLatin1Char(' '), valueStart);
     const qsizetype length = (space < 0 ? message.size() : space) - valueStart;
+    assert(length >= 0);
     if (length > MaxFieldValueLength)
         throw platform::failure::Overflow.make();
     return message.mid(valueStart, length);

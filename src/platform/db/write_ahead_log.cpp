@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cassert>
 #include <optional>
 #include <sqlite3.h>
 #include <sys/statvfs.h>
@@ -109,6 +110,7 @@ int WriteAheadLog::pagesTheDiskAllows() const
 int WriteAheadLog::onCommit(void* self, sqlite3* db, const char* schema, int frames)
 {
     auto* log = static_cast<WriteAheadLog*>(self);
+    assert(frames >= 0);
     bool catchUp = false;
     {
         const std::lock_guard lock(log->m_mutex);
@@ -162,6 +164,8 @@ void WriteAheadLog::runCheckpoints(QString path)
         m_changed.wait(lock, [this] { return m_requested || m_stop; });
         if (m_stop)
             break;
+        // The only checkpointing thread: none can be running yet.
+        assert(m_requested && !m_running);
         m_requested = false;
         m_running = true;
         const int restarts = m_restarts;
