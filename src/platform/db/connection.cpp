@@ -188,16 +188,6 @@ void Connection::execute(const QString& sql)
     while (statement.step()) { }
 }
 
-qint64 Connection::mainFileBytes() const
-{
-    sqlite3_file* file = nullptr;
-    sqlite3_int64 size = 0;
-    if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file
-        || !file->pMethods || file->pMethods->xFileSize(file, &size) != SQLITE_OK)
-        return 0;
-    return size;
-}
-
 bool Connection::fileHasMoved() const
 {
     int moved = 0;

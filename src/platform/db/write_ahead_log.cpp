@@ -15,10 +15,8 @@ namespace corvane::platform::db {
 
 namespace {
 
-// Each frame of the log is a page with a 24-byte header; the log starts with
-// a 32-byte header.
+// Each frame of the log is a page with a 24-byte header.
 constexpr qint64 FrameHeaderBytes = 24;
-constexpr qint64 LogHeaderBytes = 32;
 // SQLite's own autocheckpoint, given back when this object goes.
 constexpr int DefaultCheckpointPages = 1000;
 // The log takes at most a quarter of the free space.
@@ -60,13 +58,6 @@ WriteAheadLog::~WriteAheadLog()
     m_checkpointer.join();
     if (m_connection.handle())
         sqlite3_wal_autocheckpoint(m_connection.handle(), DefaultCheckpointPages);
-}
-
-qint64 WriteAheadLog::liveBytes() const
-{
-    const std::lock_guard lock(m_mutex);
-    const int live = std::max(0, m_frames - m_copied);
-    return live > 0 ? LogHeaderBytes + live * m_frameBytes : 0;
 }
 
 void WriteAheadLog::waitForCheckpoint()
