@@ -4,17 +4,13 @@
 #include <QStringView>
 #include <array>
 #include <cassert>
+#include <type_traits>
 
 namespace corvane {
 
 // Key positions were 16-bit, counting from 1: a key found further in than
 // this fails its line or message with 6 "Overflow".
 inline constexpr qsizetype MaxKeyPosition = 32767;
-
-namespace detail {
-inline QChar equalsSign(QStringView) { return u'='; }
-inline char equalsSign(QByteArrayView) { return '='; }
-} // namespace detail
 
 // Where each key first occurs in text, -1 where it does not. Every key ends
 // in "=", so its first occurrence is the first "=" that ends it: one pass over
@@ -23,7 +19,7 @@ inline char equalsSign(QByteArrayView) { return '='; }
 template <typename View, typename Key, std::size_t N>
 std::array<qsizetype, N> firstKeyPositions(View text, const std::array<Key, N>& keys)
 {
-    const auto equals = detail::equalsSign(text);
+    const std::remove_cvref_t<decltype(text[0])> equals(u'='); // QChar or char
     std::array<qsizetype, N> found;
     found.fill(-1);
     std::size_t pending = N;

@@ -16,8 +16,9 @@ TEST(RecentLog, ShowsTheNewest500NewestFirstAndLetsTheFileGo)
 {
     const testing::ProgramFolder folder;
     platform::db::Connection(folder.databasePath())
-        .execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 501) "
-                                "INSERT INTO syslog ([src=]) SELECT i FROM n"));
+        .execute(
+            QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 501) "
+                           "INSERT INTO syslog ([src=]) SELECT i FROM n"));
     const platform::db::DatabaseEngine engine;
     platform::Grid grid;
     grid.setContents({ QStringLiteral("old") }, { { QStringLiteral("row") }, { QStringLiteral("row") } });
