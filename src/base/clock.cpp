@@ -4,12 +4,14 @@ namespace corvane {
 
 QDateTime SystemClock::now() const
 {
+    thread_local qint64 cachedSecond = -1;
+    thread_local QDateTime cached;
     const qint64 second = QDateTime::currentSecsSinceEpoch();
-    if (second != m_second) {
-        m_second = second;
-        m_now = QDateTime::fromSecsSinceEpoch(second);
+    if (second != cachedSecond) {
+        cachedSecond = second;
+        cached = QDateTime::fromSecsSinceEpoch(second);
     }
-    return m_now;
+    return cached;
 }
 
 } // namespace corvane

@@ -12,15 +12,12 @@ public:
 };
 
 // The local clock to the second, which is all the program stores. Local time
-// conversion costs microseconds, so it is done once per second; use one
-// instance per thread.
+// conversion costs microseconds, so it is done once per second and thread:
+// the database reads the program's clock on the threads of reports and
+// charts too.
 class SystemClock final : public Clock {
 public:
     QDateTime now() const override;
-
-private:
-    mutable qint64 m_second = -1;
-    mutable QDateTime m_now;
 };
 
 class FixedClock final : public Clock {

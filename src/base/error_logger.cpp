@@ -1,5 +1,6 @@
 #include "base/error_logger.h"
 
+#include "platform/db/write_protection.h"
 #include "platform/dialogs/mouse_pointer.h"
 
 #include <QByteArray>
@@ -159,15 +160,6 @@ void appendQuoted(QByteArray& out, const QByteArray& text)
     out.append("\"\r\n");
 }
 
-// A log the user marked read-only stays untouched, even where the process
-// could write it anyway (root ignores the permission bits).
-bool isWriteProtected(const QFileInfo& info)
-{
-    constexpr QFileDevice::Permissions anyWrite
-        = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    return !info.isWritable() || !(info.permissions() & anyWrite);
-}
-
 // Writes all of data, through short writes and interrupted calls.
 bool writeAll(int fd, const QByteArray& data)
 {
@@ -278,13 +270,14 @@ bool ErrorLogger::appendToLog(const QString& message) const
     if (!entries)
         return false;
 
+    // A log the user marked read-only stays untouched, even for root.
     // Checked before anything is written: the rewrite replaces the file by a
     // rename, which a read-only file does not stop (nor a read-only folder
     // for root). A link to the log is followed: the file it names is the
     // one replaced.
     const QString target = logInfo.canonicalFilePath();
-    if (target.isEmpty() || isWriteProtected(logInfo)
-        || isWriteProtected(QFileInfo(QFileInfo(target).absolutePath())))
+    if (target.isEmpty() || platform::db::isWriteProtected(logInfo)
+        || platform::db::isWriteProtected(QFileInfo(QFileInfo(target).absolutePath())))
         return false;
 
     QByteArray out = QByteArray::number(static_cast<qint64>(entries->size()) + 1) + "\r\n";

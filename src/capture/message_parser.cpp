@@ -3,8 +3,10 @@
 #include "base/clock.h"
 #include "base/conversions.h"
 #include "base/field_keys.h"
+#include "base/key_search.h"
 #include "platform/failure/failure_codes.h"
 
+#include <cassert>
 #include <cmath>
 
 namespace corvane {
@@ -16,6 +18,7 @@ const QString StartTimeKey = QStringLiteral("start_time=");
 // The value of a key found at zero-based index found, by the cutting rules.
 QStringView cutValue(QStringView message, QStringView key, qsizetype found)
 {
+    assert(found >= 0 && found + key.size() <= message.size());
     // Positions count from 1, as the limits do.
     const qsizetype keyPosition = found + 1;
     const qsizetype valuePosition = keyPosition + key.size();
@@ -30,46 +33,10 @@ QStringView cutValue(QStringView message, QStringView key, qsizetype found)
 
     const qsizetype space = message.indexOf(QLatin1Char(' '), valueStart);
     const qsizetype length = (space < 0 ? message.size() : space) - valueStart;
+    assert(length >= 0);
     if (length > MaxFieldValueLength)
         throw platform::failure::Overflow.make();
     return message.mid(valueStart, length);
-}
-
-// Where each key first occurs, -1 where it does not. Keys ending in "=" are
-// found in one pass over the message's "=" signs: a key's first occurrence
-// is the first "=" that ends it. That is several times faster than searching
-// the message once per key; other keys are searched the plain way.
-std::array<qsizetype, FieldKeyCount> locateKeys(QStringView message, const FieldKeys& keys)
-{
-    std::array<qsizetype, FieldKeyCount> found;
-    found.fill(-1);
-    std::array<bool, FieldKeyCount> endsInEquals {};
-    int pending = 0;
-    for (int k = 0; k < keys.count(); ++k) {
-        const QString& key = keys.key(k);
-        endsInEquals[static_cast<std::size_t>(k)] = key.size() > 1 && key.endsWith(QLatin1Char('='));
-        if (endsInEquals[static_cast<std::size_t>(k)])
-            ++pending;
-        else
-            found[static_cast<std::size_t>(k)] = message.indexOf(key);
-    }
-    for (qsizetype eq = message.indexOf(QLatin1Char('=')); eq >= 0 && pending > 0;
-         eq = message.indexOf(QLatin1Char('='), eq + 1)) {
-        for (int k = 0; k < keys.count(); ++k) {
-            const QString& key = keys.key(k);
-            auto& at = found[static_cast<std::size_t>(k)];
-            const qsizetype start = eq + 1 - key.size();
-            // The letter before the "=" rules out most keys at once.
-            if (at >= 0 || start < 0 || !endsInEquals[static_cast<std::size_t>(k)]
-                || message[eq - 1] != key[key.size() - 2])
-                continue;
-            if (message.mid(start, key.size()) == key) {
-                at = start;
-                --pending;
-            }
-        }
-    }
-    return found;
 }
 
 } // namespace
@@ -86,7 +53,7 @@ SyslogRecord ParseSyslogMessage(
     const QString& message, const FieldKeys& keys, const Clock& clock, const MissingKeyHandler& onMissingKey)
 {
     SyslogRecord record;
-    const auto found = locateKeys(message, keys);
+    const auto found = firstKeyPositions(QStringView(message), keys.keys());
     for (int i = 0; i < keys.count(); ++i) {
         const qsizetype at = found[static_cast<std::size_t>(i)];
         if (at >= 0) {

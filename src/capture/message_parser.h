@@ -12,10 +12,10 @@ namespace corvane {
 class Clock;
 class FieldKeys;
 
-// Working limits kept from the old 16-bit positions and 8-bit lengths: a
-// longer value or a key further in fails the parse with 6 "Overflow".
+// Working limits kept from the old 8-bit lengths (and 16-bit positions,
+// base/key_search.h): a longer value or a key further in fails the parse
+// with 6 "Overflow".
 inline constexpr int MaxFieldValueLength = 255;
-inline constexpr int MaxKeyPosition = 32767;
 inline constexpr int StartTimeLength = 19;
 
 // The value of one key in the message, or nothing when the key is missing.

@@ -22,8 +22,4 @@ inline constexpr std::array<QByteArrayView, ConverterKeyCount> ConverterKeys {
     QByteArrayView("msg="),
 };
 
-// Key positions are 16-bit, counting from 1: a key found further in than
-// this fails the line with 6 "Overflow".
-inline constexpr qsizetype ConverterMaxKeyPosition = 32767;
-
 } // namespace corvane

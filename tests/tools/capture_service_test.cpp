@@ -111,9 +111,18 @@ TEST_F(CaptureServiceTest, RotatesOnlyAFileNoOtherConnectionHolds)
     options.rotate = true;
     options.rotationRetryMs = 0;
     options.sizeLimit = QFileInfo(folder.databasePath()).size(); // a new file is just at the limit
+    QProcess other; // a sqlite3 session that has read the file, seen from outside
+    other.start(QStringLiteral("sqlite3"), { folder.databasePath() });
+    ASSERT_TRUE(other.waitForStarted());
+    other.write("SELECT count(*) FROM syslog;\n");
+    ASSERT_TRUE(other.waitForReadyRead(10000));
+    // In this process, where only the proof sees it.
     auto stale = std::make_optional<platform::db::Connection>(folder.databasePath());
     start();
-    send(Complete, 100); // past the limit while the stale connection holds the file
+    send(Complete, 50); // past the limit while both hold the file
+    other.closeWriteChannel();
+    ASSERT_TRUE(other.waitForFinished());
+    send(Complete, 50);
     const QString archive = folder.path() + QStringLiteral("/syslog97-20261205-150405.mdb");
     EXPECT_FALSE(QFile::exists(archive));
     EXPECT_EQ(lines().count(QStringLiteral("another program has it open")), 1) << lines().toStdString();

@@ -275,6 +275,13 @@ void CaptureService::rotate()
         return;
     m_lastRotationAttempt.start();
     const qint64 size = m_session->logDatabase()->currentSize();
+    // Closing and reopening the log costs a count of the whole table: not
+    // while another program is seen holding the file. Otherwise the proof
+    // decides, which also sees what this look cannot.
+    if (platform::db::SoleAccess::lockedByAnotherProcess(databasePath())) {
+        notePostponedRotation(size);
+        return;
+    }
     const QString archive = newArchivePath(m_options.folder, m_clock.now());
     bool archived = false;
     const bool reopened = trap(m_logger, [&] {
@@ -301,15 +308,22 @@ void CaptureService::rotate()
                       .arg(size)
                       .arg(archive, databasePath()));
         applyRetention();
-    } else if (!std::exchange(m_rotationPostponed, true)) {
-        const platform::Failure failure(platform::failure::FileAlreadyInUse.number,
-            QStringLiteral("%1 reached %2 bytes, but another program has it open: it is archived once that "
-                           "program lets it go; capture goes on in it meanwhile")
-                .arg(databasePath())
-                .arg(size));
-        writeLine(ErrorLogger::failureMessage(failure));
-        m_logger.logQuietly(failure);
+    } else {
+        notePostponedRotation(size);
     }
+}
+
+void CaptureService::notePostponedRotation(qint64 size)
+{
+    if (std::exchange(m_rotationPostponed, true))
+        return;
+    const platform::Failure failure(platform::failure::FileAlreadyInUse.number,
+        QStringLiteral("%1 reached %2 bytes, but another program has it open: it is archived once that "
+                       "program lets it go; capture goes on in it meanwhile")
+            .arg(databasePath())
+            .arg(size));
+    writeLine(ErrorLogger::failureMessage(failure));
+    m_logger.logQuietly(failure);
 }
 
 void CaptureService::applyRetention()

@@ -90,6 +90,8 @@ private:
     void stopAfterDraining(int exitStatus);
     void abandonUnstored();
     void rotate();
+    // Said once while the rotation waits for another program.
+    void notePostponedRotation(qint64 size);
     void writeLine(const QString& line);
 
     CaptureServiceOptions m_options;

@@ -3,6 +3,7 @@
 #include "platform/db/grouped_scan.h"
 #include "platform/db/sqlite_failure.h"
 #include "platform/db/statement.h"
+#include "platform/db/write_protection.h"
 #include "platform/jet/sqlite/functions.h"
 
 #include <QDir>
@@ -16,15 +17,6 @@ namespace corvane::platform::db {
 namespace {
 
 constexpr int BusyTimeoutMs = 5000;
-
-// A file marked read-only counts as read-only even for a user whose rights
-// would let the system write it anyway (root), as a read-only attribute does.
-// WriteUser is left out: Qt reports it for whoever may write, root included.
-bool isWritableFile(const QFileInfo& info)
-{
-    const auto writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    return info.isWritable() && (info.permissions() & writeBits);
-}
 
 void failIfMissing(const QString& path)
 {
@@ -55,7 +47,7 @@ Connection::Connection(const QString& path, OpenMode mode, NowSource now)
     // SQLite would take an empty file for a new database; for us it is no database.
     if (info.size() == 0)
         throw namedFailure(failure::CannotOpenDatabase, path, QStringLiteral("the file is empty"));
-    if (mode == OpenMode::ReadWrite && !isWritableFile(info))
+    if (mode == OpenMode::ReadWrite && isWriteProtected(info))
         throw namedFailure(failure::CannotUpdate, path, QStringLiteral("the file is write-protected"));
     configure();
 }
@@ -194,16 +186,6 @@ void Connection::execute(const QString& sql)
 {
     Statement statement(*this, sql);
     while (statement.step()) { }
-}
-
-qint64 Connection::mainFileBytes() const
-{
-    sqlite3_file* file = nullptr;
-    sqlite3_int64 size = 0;
-    if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file
-        || !file->pMethods || file->pMethods->xFileSize(file, &size) != SQLITE_OK)
-        return 0;
-    return size;
 }
 
 bool Connection::fileHasMoved() const

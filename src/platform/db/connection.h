@@ -46,9 +46,6 @@ public:
     // PRAGMA, INSERT ...); the text must hold exactly one statement.
     void execute(const QString& sql);
 
-    // The length of the database file, read on its open descriptor: no path
-    // lookup, cheap enough for every stored row.
-    qint64 mainFileBytes() const;
     // True once the path no longer names the file this connection has open
     // (deleted, renamed, or another file moved over it).
     [[nodiscard]] bool fileHasMoved() const;

@@ -2,7 +2,11 @@
 
 #include "platform/failure/failure.h"
 
+#include <QFile>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace corvane::platform::db {
 
@@ -36,6 +40,29 @@ std::optional<SoleAccess> SoleAccess::tryTake(const QString& path, NowSource now
         return std::nullopt;
     }
     return SoleAccess(std::move(connection));
+}
+
+bool SoleAccess::lockedByAnotherProcess(const QString& path)
+{
+    // Read from the table, never through a descriptor of the file: closing
+    // one would drop every lock this process's own connections hold on it.
+    struct stat file { };
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (::stat(QFile::encodeName(path).constData(), &file) != 0 || !locks.open(QIODevice::ReadOnly))
+        return false;
+    // "1: POSIX  ADVISORY  READ 25957 fe:00:10952937 1073741826 1073742335";
+    // a waiter's line has "->" after the number and holds nothing yet.
+    const QByteArray id = QString::asprintf("%02x:%02x:%llu", ::major(file.st_dev), ::minor(file.st_dev),
+        static_cast<unsigned long long>(file.st_ino))
+                              .toLatin1();
+    const QByteArray self = QByteArray::number(::getpid());
+    // The table's size reads as 0: read to its end, not to its size.
+    for (const QByteArray& line : locks.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() >= 6 && fields[1] != "->" && fields[5] == id && fields[4] != self)
+            return true;
+    }
+    return false;
 }
 
 SoleAccess::SoleAccess(Connection connection)

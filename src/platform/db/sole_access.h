@@ -22,6 +22,11 @@ public:
     // Nothing when another connection has the file open. Close this
     // process's own connections to it first.
     [[nodiscard]] static std::optional<SoleAccess> tryTake(const QString& path, NowSource now = systemNow());
+    // A cheap look, no proof: whether a process other than this one holds a
+    // lock on the file, as SQLite's connections do from their first read
+    // until they close (Linux's table of locks; false where it is not there).
+    // Needs no connection, so a caller can look before closing its own.
+    [[nodiscard]] static bool lockedByAnotherProcess(const QString& path);
 
     SoleAccess(SoleAccess&& other) noexcept = default;
     SoleAccess& operator=(SoleAccess&&) = delete;

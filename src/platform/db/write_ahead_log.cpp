@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cassert>
 #include <optional>
 #include <sqlite3.h>
 #include <sys/statvfs.h>
@@ -14,10 +15,8 @@ namespace corvane::platform::db {
 
 namespace {
 
-// Each frame of the log is a page with a 24-byte header; the log starts with
-// a 32-byte header.
+// Each frame of the log is a page with a 24-byte header.
 constexpr qint64 FrameHeaderBytes = 24;
-constexpr qint64 LogHeaderBytes = 32;
 // SQLite's own autocheckpoint, given back when this object goes.
 constexpr int DefaultCheckpointPages = 1000;
 // The log takes at most a quarter of the free space.
@@ -61,13 +60,6 @@ WriteAheadLog::~WriteAheadLog()
         sqlite3_wal_autocheckpoint(m_connection.handle(), DefaultCheckpointPages);
 }
 
-qint64 WriteAheadLog::liveBytes() const
-{
-    const std::lock_guard lock(m_mutex);
-    const int live = std::max(0, m_frames - m_copied);
-    return live > 0 ? LogHeaderBytes + live * m_frameBytes : 0;
-}
-
 void WriteAheadLog::waitForCheckpoint()
 {
     std::unique_lock lock(m_mutex);
@@ -109,6 +101,7 @@ int WriteAheadLog::pagesTheDiskAllows() const
 int WriteAheadLog::onCommit(void* self, sqlite3* db, const char* schema, int frames)
 {
     auto* log = static_cast<WriteAheadLog*>(self);
+    assert(frames >= 0);
     bool catchUp = false;
     {
         const std::lock_guard lock(log->m_mutex);
@@ -162,6 +155,8 @@ void WriteAheadLog::runCheckpoints(QString path)
         m_changed.wait(lock, [this] { return m_requested || m_stop; });
         if (m_stop)
             break;
+        // The only checkpointing thread: none can be running yet.
+        assert(m_requested && !m_running);
         m_requested = false;
         m_running = true;
         const int restarts = m_restarts;

@@ -14,11 +14,9 @@ class Connection;
 // Checkpoints a writing connection's log every so many pages, as SQLite's own
 // autocheckpoint does, but on a thread and connection of its own: copying
 // thousands of pages back into the file takes tens of milliseconds, which the
-// writer's thread (a window's, say) should not wait for. Also keeps how much
-// of the log holds pages not yet copied into the file. The log file keeps its
-// largest length for reuse (cutting it back after every checkpoint costs a
-// quarter of the write speed), so its length says nothing about the data; its
-// live part does.
+// writer's thread (a window's, say) should not wait for. The log file keeps
+// its largest length for reuse: cutting it back after every checkpoint costs
+// a quarter of the write speed.
 class WriteAheadLog {
 public:
     // The connection must outlive this object.
@@ -27,9 +25,6 @@ public:
     WriteAheadLog(const WriteAheadLog&) = delete;
     WriteAheadLog& operator=(const WriteAheadLog&) = delete;
 
-    // Bytes of the log holding pages the file does not have yet, as of the
-    // writer's last commit and the last checkpoint.
-    qint64 liveBytes() const;
     // Returns once a checkpoint under way has finished.
     void waitForCheckpoint();
     // On the writer's connection: copies every page into the file and cuts

@@ -1,6 +1,7 @@
 #include "platform/udp/datagram_queue.h"
 
 #include <algorithm>
+#include <cassert>
 #include <utility>
 
 namespace corvane::platform {
@@ -23,6 +24,9 @@ bool DatagramQueue::push(std::vector<QByteArray>& batch)
     batch.clear();
     m_dropped += dropped;
     m_droppedTotal.fetch_add(dropped, std::memory_order_relaxed);
+    assert(m_items.size() <= m_capacity);
+    // An episode's drops are part of the total, which only this lock adds to.
+    assert(m_dropped <= m_droppedTotal.load(std::memory_order_relaxed));
     if (m_delivering || (m_items.empty() && m_dropped == 0))
         return false;
     m_delivering = true;
@@ -32,6 +36,7 @@ bool DatagramQueue::push(std::vector<QByteArray>& batch)
 std::optional<DatagramQueue::Item> DatagramQueue::take()
 {
     std::lock_guard lock(m_mutex);
+    assert(m_items.size() <= m_capacity);
     if (m_dropped != 0 && m_items.size() <= m_capacity / 2)
         return Item { QByteArray(), std::exchange(m_dropped, 0) };
     if (m_items.empty()) {

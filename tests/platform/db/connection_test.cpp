@@ -3,10 +3,7 @@
 #include "platform/db/database_engine.h"
 #include "platform/db/result_set.h"
 #include "platform/db/sqlite_failure.h"
-#include "platform/db/statement.h"
 #include "platform/db/table_columns.h"
-#include "platform/db/transaction.h"
-#include "platform/db/write_ahead_log.h"
 
 #include <QDir>
 #include <QFile>
@@ -117,36 +114,6 @@ TEST(Connection, CreateNewNeverOverwrites)
     EXPECT_EQ(failureNumber([&] { Connection::createNew(scratch.file("no/such/folder.mdb")); }), 3044);
 }
 
-TEST(Connection, StatementTextHoldsExactlyOneStatement)
-{
-    ScratchDatabase scratch({ QStringLiteral("CREATE TABLE t(x)") });
-    Connection connection = scratch.open();
-    const std::pair<const char*, int> cases[] = { // -1: accepted
-        { "SELECT 1 ;  \r\n\t", -1 }, { "SELECT 1; DELETE FROM t", 3142 }, { "SELECT 1;;", 3142 },
-        { "   ", 3129 }, { "SELEC 1", 3075 }
-    };
-    for (const auto& [sql, number] : cases)
-        EXPECT_EQ(failureNumber([&] { Statement(connection, QString::fromUtf8(sql)); }), number) << sql;
-}
-
-TEST(Connection, TransactionRollsBackUnlessCommitted)
-{
-    ScratchDatabase scratch({ QStringLiteral("CREATE TABLE t(x)") });
-    Connection connection = scratch.open();
-    {
-        Transaction transaction(connection);
-        connection.execute(QStringLiteral("INSERT INTO t VALUES (1)"));
-    }
-    {
-        Transaction transaction(connection, Transaction::Kind::Immediate);
-        connection.execute(QStringLiteral("INSERT INTO t VALUES (2)"));
-        transaction.commit();
-    }
-    EXPECT_FALSE(connection.inTransaction());
-    EXPECT_EQ(
-        firstValue(connection, QStringLiteral("SELECT group_concat(x) FROM t")), Value(QStringLiteral("2")));
-}
-
 TEST(Connection, SqliteCodesBecomeJetNumbersAndKeepTheMessage)
 {
     struct Case {
@@ -172,30 +139,3 @@ TEST(Connection, SqliteCodesBecomeJetNumbersAndKeepTheMessage)
 }
 
 } // namespace
-
-TEST(WriteAheadLog, CountsTheLogsLivePartNotItsLength)
-{
-    ScratchDatabase db({ QStringLiteral("CREATE TABLE t (x TEXT)") });
-    Connection connection = db.open();
-    WriteAheadLog log(connection, 10);
-    const QFileInfo logFile(db.path() + QStringLiteral("-wal"));
-    qint64 largestLive = 0;
-    for (int i = 0; i < 25; ++i) {
-        connection.execute(
-            QStringLiteral("INSERT INTO t VALUES ('%1')").arg(QString(1000, QLatin1Char('x'))));
-        largestLive = std::max(largestLive, log.liveBytes());
-    }
-    // Checkpointed every ten pages, on a thread of its own: the log file keeps
-    // its length, the live part starts again. The commit after a checkpoint
-    // copies what was written while it ran.
-    log.waitForCheckpoint();
-    connection.execute(QStringLiteral("INSERT INTO t VALUES ('y')"));
-    log.waitForCheckpoint();
-    EXPECT_LT(log.liveBytes(), 10 * (4096 + 24) + 32);
-    EXPECT_GT(QFileInfo(logFile.filePath()).size(), log.liveBytes());
-    EXPECT_GT(largestLive, 0);
-    log.checkpointAndTruncate();
-    EXPECT_EQ(log.liveBytes(), 0);
-    EXPECT_EQ(QFileInfo(logFile.filePath()).size(), 0);
-    EXPECT_EQ(connection.mainFileBytes(), QFileInfo(db.path()).size());
-}
