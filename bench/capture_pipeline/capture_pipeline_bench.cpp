@@ -4,7 +4,6 @@
 #include "answering_dialogs.h"
 #include "base/clock.h"
 #include "base/error_logger.h"
-#include "base/field_keys.h"
 #include "capture/capture_session.h"
 #include "capture/log_database.h"
 #include "loopback_sender.h"
@@ -36,13 +35,12 @@ int main(int argc, char** argv)
 
     corvane::testing::ProgramFolder folder;
     corvane::platform::db::DatabaseEngine engine;
-    const corvane::FieldKeys keys;
     const corvane::SystemClock clock;
     // The size limit is never reached here; a box would be a fault worth seeing.
     corvane::bench::AnsweringDialogs dialogs;
     const corvane::ErrorLogger logger(folder.path(), dialogs);
-    corvane::CaptureSession session(keys, clock, logger, dialogs,
-        [&] { return std::make_unique<corvane::LogDatabase>(engine, folder.databasePath(), keys); });
+    corvane::CaptureSession session(clock, logger, dialogs,
+        [&] { return std::make_unique<corvane::LogDatabase>(engine, folder.databasePath()); });
     if (!session.startCapture(QStringLiteral("127.0.0.1"), QStringLiteral("2350"), QStringLiteral("0")))
         return 1;
 

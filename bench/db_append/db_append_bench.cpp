@@ -33,7 +33,7 @@ void appendOneRowCommits(benchmark::State& state)
     }
     Connection connection(path);
     AppendingTableView view(connection, QStringLiteral("syslog"));
-    const corvane::FieldKeys keys;
+
     const std::array<Value, corvane::FieldKeyCount> values {
         Value(QStringLiteral("fire00")),
         Value(QStringLiteral("2006-06-02 14:55:45")),
@@ -56,8 +56,8 @@ void appendOneRowCommits(benchmark::State& state)
         view.addNew();
         view.setValue(QStringLiteral("LogDate"), QDateTime::currentDateTime());
         view.setValue(QStringLiteral("sent+rcvd"), Value(460.0));
-        for (int k = 0; k < keys.count(); ++k)
-            view.setValue(keys.key(k), values[static_cast<std::size_t>(k)]);
+        for (std::size_t k = 0; k < corvane::FieldKeys.size(); ++k)
+            view.setValue(corvane::FieldKeys[k].toString(), values[k]);
         view.update();
     }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;

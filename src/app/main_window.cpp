@@ -31,9 +31,8 @@ MainWindow::MainWindow(QString programFolder, platform::Dialogs& dialogs, const 
 
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
     m_recentLogView = new RecentLogView(*m_state, *m_logger);
-    auto* session = new CaptureSession(m_state->fieldKeys, clock, *m_logger, dialogs, [this] {
-        return std::make_unique<LogDatabase>(m_state->engine(), m_state->databasePath, m_state->fieldKeys);
-    });
+    auto* session = new CaptureSession(clock, *m_logger, dialogs,
+        [this] { return std::make_unique<LogDatabase>(m_state->engine(), m_state->databasePath); });
     connect(session, &CaptureSession::drained, this, [this] {
         if (m_closeWhenDrained)
             close();
@@ -100,12 +99,10 @@ void MainWindow::Form_Load()
 {
     bool reportsBound = false;
     trap(*m_logger, [&] {
-        // The keys were filled when the shared state was made.
         m_state->databasePath = SharedState::databasePathIn(m_state->programFolder());
         // Opened to tell at once when the file is missing or foreign, then let
         // go: capture opens it again while it stores.
-        [[maybe_unused]] const LogDatabase check(
-            m_state->engine(), m_state->databasePath, m_state->fieldKeys);
+        [[maybe_unused]] const LogDatabase check(m_state->engine(), m_state->databasePath);
         reportsBound = true;
         m_state->GridSortOrder = platform::GridSortOrder::DescendingNext;
         m_recentLogView->load();

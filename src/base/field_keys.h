@@ -1,27 +1,52 @@
 #pragma once
 
-#include <QString>
+#include <QByteArrayView>
+#include <QStringView>
 #include <array>
 
+// The keys the program cuts its lines by. Each includes its "=": the letters
+// alone, followed by anything else, are no key.
 namespace corvane {
 
-// The fifteen NetScreen keys, in the order the parser reports missing keys.
-// Each key is also the name of its column in table syslog.
+// The fifteen NetScreen keys of a captured datagram, in the order the parser
+// reports missing keys. Each key is also the name of its column in table
+// syslog.
 inline constexpr int FieldKeyCount = 15;
 inline constexpr int SentKeyIndex = 9; // "sent=", position 10 counting from 1
 inline constexpr int RcvdKeyIndex = 10; // "rcvd=", position 11
+inline constexpr std::array<QStringView, FieldKeyCount> FieldKeys {
+    u"NetScreen device_id=",
+    u"start_time=",
+    u"duration=",
+    u"policy_id=",
+    u"service=",
+    u"proto=",
+    u"src zone=",
+    u"dst zone=",
+    u"action=",
+    u"sent=",
+    u"rcvd=",
+    u"src=",
+    u"dst=",
+    u"src_port=",
+    u"dst_port=",
+};
 
-class FieldKeys {
-public:
-    FieldKeys();
-
-    int count() const { return FieldKeyCount; }
-    // Zero-based: key(0) is "NetScreen device_id=".
-    const QString& key(int index) const { return m_keys.at(static_cast<std::size_t>(index)); }
-    const std::array<QString, FieldKeyCount>& keys() const { return m_keys; }
-
-private:
-    std::array<QString, FieldKeyCount> m_keys;
+// The eleven keys the converter cuts from each line of a captured text
+// file, in output order.
+inline constexpr int ConverterKeyCount = 11;
+inline constexpr std::array<QByteArrayView, ConverterKeyCount> ConverterKeys {
+    QByteArrayView("firewall time="),
+    QByteArrayView("fw="),
+    QByteArrayView("pri="),
+    QByteArrayView("rule="),
+    QByteArrayView("proto="),
+    QByteArrayView("src="),
+    QByteArrayView("dst="),
+    QByteArrayView("sent="),
+    QByteArrayView("rcvd="),
+    QByteArrayView("duration="),
+    QByteArrayView("msg="),
 };
 
 } // namespace corvane

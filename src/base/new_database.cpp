@@ -35,9 +35,8 @@ QString bracketed(const QString& name)
 QString syslogTable()
 {
     QStringList columns { QStringLiteral("logno INTEGER PRIMARY KEY") };
-    const FieldKeys keys;
-    for (const QString& key : keys.keys())
-        columns.append(bracketed(key) + (key == QLatin1String("start_time=") ? Date : Text));
+    for (const QStringView key : FieldKeys)
+        columns.append(bracketed(key.toString()) + (key == u"start_time=" ? Date : Text));
     columns.append(QStringLiteral("LogDate") + Date);
     columns.append(QStringLiteral("[sent+rcvd] REAL"));
     return QStringLiteral("CREATE TABLE syslog (") + columns.join(QStringLiteral(", ")) + QLatin1Char(')');

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "base/field_keys.h"
 #include "platform/grid/grid_sort_order.h"
 
 #include <QString>
@@ -30,7 +29,6 @@ public:
     // The program's folder joined with the database file name.
     static QString databasePathIn(const QString& programFolder);
 
-    FieldKeys fieldKeys;
     // Empty until the load has built it.
     QString databasePath;
     // The direction of the next heading-click sort in either grid:

@@ -35,10 +35,9 @@ bool mendsWithTime(const platform::Failure& failure)
 
 } // namespace
 
-CaptureSession::CaptureSession(const FieldKeys& keys, const Clock& clock, const ErrorLogger& logger,
-    platform::Dialogs& dialogs, LogDatabaseFactory openDatabase, QObject* parent)
+CaptureSession::CaptureSession(const Clock& clock, const ErrorLogger& logger, platform::Dialogs& dialogs,
+    LogDatabaseFactory openDatabase, QObject* parent)
     : QObject(parent)
-    , m_keys(keys)
     , m_clock(clock)
     , m_logger(logger)
     , m_dialogs(dialogs)
@@ -150,11 +149,10 @@ void CaptureSession::Winsock1_DataArrival()
     try {
         datagram.message = m_socket->readDatagram();
         emit messageShown(datagram.message);
-        datagram.record
-            = ParseSyslogMessage(datagram.message, m_keys, m_clock, [&](const QString&, const QString&) {
-                  countMissingKey();
-                  ++datagram.missingKeys;
-              });
+        datagram.record = ParseSyslogMessage(datagram.message, m_clock, [&](const QString&, const QString&) {
+            countMissingKey();
+            ++datagram.missingKeys;
+        });
     } catch (const platform::Failure& failure) {
         ++m_failed;
         reportFailure(failure);

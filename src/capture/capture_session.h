@@ -14,7 +14,6 @@ namespace corvane {
 
 class Clock;
 class ErrorLogger;
-class FieldKeys;
 class LogDatabase;
 
 namespace platform {
@@ -60,8 +59,8 @@ public:
     // by default the warning, then Stop Capture.
     using SizeLimitAction = std::function<void()>;
 
-    CaptureSession(const FieldKeys& keys, const Clock& clock, const ErrorLogger& logger,
-        platform::Dialogs& dialogs, LogDatabaseFactory openDatabase, QObject* parent = nullptr);
+    CaptureSession(const Clock& clock, const ErrorLogger& logger, platform::Dialogs& dialogs,
+        LogDatabaseFactory openDatabase, QObject* parent = nullptr);
     ~CaptureSession() override;
 
     platform::UdpSocket& socket() { return *m_socket; }
@@ -143,7 +142,6 @@ private:
     void countMissingKey();
     void showState(const QString& caption);
 
-    const FieldKeys& m_keys;
     const Clock& m_clock;
     const ErrorLogger& m_logger;
     platform::Dialogs& m_dialogs;

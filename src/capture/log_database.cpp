@@ -24,10 +24,9 @@ qint64 pragmaNumber(const platform::db::Connection& connection, const QString& p
 
 } // namespace
 
-LogDatabase::LogDatabase(const platform::db::DatabaseEngine& engine, const QString& databasePath,
-    const FieldKeys& keys, qint64 sizeLimit)
-    : m_keys(keys)
-    , m_connection(engine.open(databasePath))
+LogDatabase::LogDatabase(
+    const platform::db::DatabaseEngine& engine, const QString& databasePath, qint64 sizeLimit)
+    : m_connection(engine.open(databasePath))
     // Checkpoints every 10,000 pages rather than 1,000: fewer, larger
     // write-backs cost the one-row commits of a capture less.
     , m_log(m_connection, 10000)
@@ -39,8 +38,8 @@ LogDatabase::LogDatabase(const platform::db::DatabaseEngine& engine, const QStri
     , m_logDateColumn(m_syslog.columnIndex(LogDateColumn))
     , m_sentPlusRcvdColumn(m_syslog.columnIndex(SentPlusRcvdColumn))
 {
-    for (int i = 0; i < m_keys.count(); ++i)
-        m_keyColumns.push_back(m_syslog.columnIndex(m_keys.key(i)));
+    for (const QStringView key : FieldKeys)
+        m_keyColumns.push_back(m_syslog.columnIndex(key.toString()));
 }
 
 void LogDatabase::AppendMissedRow(const QString& message)

@@ -16,7 +16,6 @@ namespace platform::db {
 class DatabaseEngine;
 }
 
-class FieldKeys;
 struct SyslogRecord;
 
 // Past this size capture stops by itself.
@@ -32,7 +31,7 @@ public:
     // Opens the syslog view at once. The missed view opens on its first
     // append, so a file without table missed fails only those appends.
     LogDatabase(const platform::db::DatabaseEngine& engine, const QString& databasePath,
-        const FieldKeys& keys, qint64 sizeLimit = MaxDatabaseBytes);
+        qint64 sizeLimit = MaxDatabaseBytes);
     LogDatabase(const LogDatabase&) = delete;
     LogDatabase& operator=(const LogDatabase&) = delete;
 
@@ -67,7 +66,6 @@ public:
     qint64 currentSize() const { return m_fileSize ? m_fileSize() : DatabaseFileSize(); }
 
 private:
-    const FieldKeys& m_keys;
     platform::db::Connection m_connection;
     platform::db::WriteAheadLog m_log;
     mutable platform::db::Statement m_pageCount;

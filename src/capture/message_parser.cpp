@@ -50,16 +50,15 @@ std::optional<QStringView> ExtractFieldValue(QStringView message, QStringView ke
 }
 
 SyslogRecord ParseSyslogMessage(
-    const QString& message, const FieldKeys& keys, const Clock& clock, const MissingKeyHandler& onMissingKey)
+    const QString& message, const Clock& clock, const MissingKeyHandler& onMissingKey)
 {
     SyslogRecord record;
-    const auto found = firstKeyPositions(QStringView(message), keys.keys());
-    for (int i = 0; i < keys.count(); ++i) {
-        const qsizetype at = found[static_cast<std::size_t>(i)];
-        if (at >= 0) {
-            record.fields[static_cast<std::size_t>(i)] = cutValue(message, keys.key(i), at).toString();
+    const auto found = firstKeyPositions(QStringView(message), FieldKeys);
+    for (std::size_t i = 0; i < FieldKeys.size(); ++i) {
+        if (found[i] >= 0) {
+            record.fields[i] = cutValue(message, FieldKeys[i], found[i]).toString();
         } else if (onMissingKey) {
-            onMissingKey(keys.key(i), message);
+            onMissingKey(FieldKeys[i].toString(), message);
         }
     }
 

@@ -10,7 +10,6 @@
 namespace corvane {
 
 class Clock;
-class FieldKeys;
 
 // Working limits kept from the old 8-bit lengths (and 16-bit positions,
 // base/key_search.h): a longer value or a key further in fails the parse
@@ -28,6 +27,6 @@ using MissingKeyHandler = std::function<void(const QString& key, const QString& 
 // onMissingKey at once, before the next key is looked at, so a failure
 // further on leaves the earlier misses reported.
 SyslogRecord ParseSyslogMessage(
-    const QString& message, const FieldKeys& keys, const Clock& clock, const MissingKeyHandler& onMissingKey);
+    const QString& message, const Clock& clock, const MissingKeyHandler& onMissingKey);
 
 } // namespace corvane

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "convert/converter_keys.h"
+#include "base/field_keys.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

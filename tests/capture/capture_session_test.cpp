@@ -1,6 +1,5 @@
 #include "base/clock.h"
 #include "base/error_logger.h"
-#include "base/field_keys.h"
 #include "capture/capture_session.h"
 #include "capture/log_database.h"
 #include "file_size_cap.h"
@@ -38,8 +37,8 @@ protected:
 
     void open()
     {
-        session = std::make_unique<CaptureSession>(keys, clock, logger, dialogs,
-            [this] { return std::make_unique<LogDatabase>(engine, folder.databasePath(), keys); });
+        session = std::make_unique<CaptureSession>(clock, logger, dialogs,
+            [this] { return std::make_unique<LogDatabase>(engine, folder.databasePath()); });
         QObject::connect(
             session.get(), &CaptureSession::messageShown, [this](const QString& t) { message = t; });
         QObject::connect(
@@ -95,7 +94,6 @@ protected:
     testing::ScriptedDialogs dialogs;
     ErrorLogger logger { folder.path(), dialogs };
     platform::db::DatabaseEngine engine;
-    FieldKeys keys;
     FixedClock clock { QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5)) };
     std::unique_ptr<CaptureSession> session;
     QString message;
@@ -173,8 +171,8 @@ TEST_F(CaptureSessionTest, StartCaptureWithoutItsDatabaseFailsAndStaysOff)
 {
     session.reset();
     ASSERT_TRUE(QFile::remove(folder.databasePath()));
-    session = std::make_unique<CaptureSession>(keys, clock, logger, dialogs,
-        [this] { return std::make_unique<LogDatabase>(engine, folder.databasePath(), keys); });
+    session = std::make_unique<CaptureSession>(clock, logger, dialogs,
+        [this] { return std::make_unique<LogDatabase>(engine, folder.databasePath()); });
     dialogs.expectBox(ErrorLogger::failureMessage(
         platform::db::namedFailure(platform::failure::CouldNotFindFile, folder.databasePath())));
     EXPECT_FALSE(session->startCapture(QStringLiteral("h"), QStringLiteral("2350"), QStringLiteral("0")));

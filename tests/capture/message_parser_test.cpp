@@ -10,13 +10,11 @@
 namespace corvane {
 namespace {
 
-const FieldKeys Keys;
-
 // Parses at a fixed time, noting the keys reported missing.
 SyslogRecord parse(const QString& message, QStringList* missing = nullptr)
 {
     const FixedClock clock(QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5, 678)));
-    return ParseSyslogMessage(message, Keys, clock, [&](const QString& key, const QString& text) {
+    return ParseSyslogMessage(message, clock, [&](const QString& key, const QString& text) {
         EXPECT_EQ(text, message);
         if (missing)
             *missing << key;
@@ -145,14 +143,15 @@ TEST(MessageParser, ParsesEverySampleLine)
             QStringList missing;
             const SyslogRecord record = parse(text, &missing);
             QStringList lacking;
-            for (int k = 0; k < Keys.count(); ++k) {
-                const auto single = ExtractFieldValue(text, Keys.key(k));
-                const auto& field = record.fields[static_cast<std::size_t>(k)];
+            for (std::size_t k = 0; k < FieldKeys.size(); ++k) {
+                const QStringView key = FieldKeys[k];
+                const auto single = ExtractFieldValue(text, key);
+                const auto& field = record.fields[k];
                 ASSERT_EQ(single.has_value(), field.has_value()) << k;
                 if (single) {
                     EXPECT_EQ(single->toString(), *field);
                 } else {
-                    lacking << Keys.key(k);
+                    lacking << key.toString();
                 }
             }
             EXPECT_EQ(missing, lacking);

@@ -4,7 +4,6 @@
 #include "base/background_task.h"
 #include "base/clock.h"
 #include "base/error_logger.h"
-#include "base/field_keys.h"
 #include "capture/capture_session.h"
 #include "capture/log_database.h"
 #include "loopback_sender.h"
@@ -27,10 +26,9 @@ TEST(ReportDuringCapture, ReadsOneWholeStateOfTheFileWhileEveryDatagramIsStored)
     testing::ScriptedDialogs dialogs;
     const ErrorLogger logger(folder.path(), dialogs);
     const platform::db::DatabaseEngine engine;
-    const FieldKeys keys;
     const FixedClock clock(QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5)));
-    CaptureSession session(keys, clock, logger, dialogs,
-        [&] { return std::make_unique<LogDatabase>(engine, folder.databasePath(), keys); });
+    CaptureSession session(
+        clock, logger, dialogs, [&] { return std::make_unique<LogDatabase>(engine, folder.databasePath()); });
     ASSERT_TRUE(session.startCapture(QStringLiteral("127.0.0.1"), 0));
     const testing::LoopbackSender to(session.socket().boundPort());
     // Each datagram carries its number as its source port, so a row tells

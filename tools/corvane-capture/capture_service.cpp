@@ -114,10 +114,8 @@ CaptureService::CaptureService(CaptureServiceOptions options, platform::Dialogs&
     , m_logger(QDir::cleanPath(m_options.folder), dialogs)
     , m_engine([this] { return m_clock.now(); })
     , m_session(new CaptureSession(
-          m_keys, clock, m_logger, dialogs,
-          [this] {
-              return std::make_unique<LogDatabase>(m_engine, databasePath(), m_keys, m_options.sizeLimit);
-          },
+          clock, m_logger, dialogs,
+          [this] { return std::make_unique<LogDatabase>(m_engine, databasePath(), m_options.sizeLimit); },
           this))
 {
     m_status.setInterval(m_options.statusEverySeconds * 1000);

@@ -2,7 +2,6 @@
 
 #include "archive_retention.h"
 #include "base/error_logger.h"
-#include "base/field_keys.h"
 #include "capture/log_database.h"
 #include "platform/db/database_engine.h"
 
@@ -98,7 +97,6 @@ private:
     const Clock& m_clock;
     std::FILE* m_stream;
     ErrorLogger m_logger;
-    FieldKeys m_keys;
     platform::db::DatabaseEngine m_engine;
     CaptureSession* m_session;
     QTimer m_status;
