@@ -1,8 +1,9 @@
 #pragma once
 
+#include "platform/jet/common/date.h"
+
 #include <QDateTime>
 #include <QString>
-#include <functional>
 
 struct sqlite3;
 
@@ -10,9 +11,8 @@ namespace corvane::platform::db {
 
 enum class OpenMode { ReadWrite, ReadOnly };
 
-// Where a connection reads "now": Now(), Date() and Time() in queries, and the
-// year of a date text written without one. Tests fix it.
-using NowSource = std::function<QDateTime()>;
+using NowSource = jet::NowSource;
+// The system's clock, for tools that have no clock of their own.
 NowSource systemNow();
 
 // One open database file. Opening never creates the file, so a missing or

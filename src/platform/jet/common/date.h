@@ -4,9 +4,14 @@
 #include <QString>
 #include <QStringView>
 #include <compare>
+#include <functional>
 #include <optional>
 
 namespace corvane::platform::jet {
+
+// Where queries read "now": Now(), Date() and Time(), and the year of a date
+// text written without one. The program passes its clock; tests fix it.
+using NowSource = std::function<QDateTime()>;
 
 // A Jet date/time: calendar parts with whole seconds and no time zone, as Jet
 // keeps them. The default value is the zero date, 1899-12-30 00:00:00.

@@ -14,9 +14,6 @@
 // it, how results and errors go back, and each family's list of functions.
 namespace corvane::platform::jet::functions {
 
-// Where the functions read "now": a date text without a year takes its year.
-using NowSource = std::function<QDateTime()>;
-
 // A value as Jet's functions see it: canonical date text is a date.
 struct JetValue {
     enum class Kind { Null, Number, Date, Text };

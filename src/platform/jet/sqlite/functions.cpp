@@ -8,14 +8,14 @@ namespace {
 
 // Each registration owns a copy of the now-source; SQLite frees it when the
 // function goes, so a moved or closed connection leaves nothing dangling.
-void* nowCopy(const functions::NowSource& now)
+void* nowCopy(const NowSource& now)
 {
-    return new functions::NowSource(now);
+    return new NowSource(now);
 }
 
 void deleteNow(void* now)
 {
-    delete static_cast<functions::NowSource*>(now);
+    delete static_cast<NowSource*>(now);
 }
 
 } // namespace
