@@ -20,7 +20,7 @@ void deleteNow(void* now)
 
 } // namespace
 
-void registerFunctions(sqlite3* db, const std::function<QDateTime()>& now)
+void registerFunctions(sqlite3* db, const NowSource& now)
 {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
     for (const auto family :

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QDateTime>
-#include <functional>
+#include "platform/jet/common/date.h"
 
 struct sqlite3;
 
@@ -10,6 +9,6 @@ namespace corvane::platform::jet {
 // Registers the jet_* functions that translated queries call. The database
 // layer calls it on every connection it opens, before first use. A date text
 // without a year takes the year of now().
-void registerFunctions(sqlite3* db, const std::function<QDateTime()>& now);
+void registerFunctions(sqlite3* db, const NowSource& now);
 
 } // namespace corvane::platform::jet
