@@ -108,10 +108,10 @@ ReportPreview::ReportPreview(SharedState& state, const ErrorLogger& logger, plat
     platform::setGeometryInTwips(m_cboZoomView, 1080, 180, 1230, 315);
     platform::setGeometryInTwips(m_cmdExport, 2640, 120, 1320, 500);
     platform::setGeometryInTwips(m_cmdClose, 4080, 120, 1320, 500);
-    // Wide enough for "1500000 rows, 12.3 s" beside Cancel.
-    platform::setGeometryInTwips(m_lblPrint, 5520, 90, 1900, 240);
+    // Wide enough for "1500000 rows, 12.3 s" and "1500000 gathered, 12.3 s" beside Cancel.
+    platform::setGeometryInTwips(m_lblPrint, 5520, 90, 2400, 240);
     platform::setGeometryInTwips(m_prgPrint, 5520, 360, 1245, 210);
-    platform::setGeometryInTwips(m_cmdCancel, 7500, 120, 1000, 500);
+    platform::setGeometryInTwips(m_cmdCancel, 8000, 120, 1000, 500);
     showLayout();
     resize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
     setTabOrder(m_cboZoomView, m_cmdExport);
@@ -252,8 +252,14 @@ void ReportPreview::showProgress(long long done, qint64 elapsedMs)
         return;
     }
     const QString seconds = QString::number(elapsedMs / 1000.0, 'f', 1);
-    m_lblPrint->setText(m_work == Work::Reading ? QStringLiteral("%1 rows, %2 s").arg(done).arg(seconds)
-                                                : QStringLiteral("Sorting, %1 s").arg(seconds));
+    // Rows spread over archives are gathered into one file before the first is read.
+    const long long gathered = m_read ? m_read->gathered.load(std::memory_order_relaxed) : 0;
+    if (m_work != Work::Reading)
+        m_lblPrint->setText(QStringLiteral("Sorting, %1 s").arg(seconds));
+    else if (done == 0 && gathered > 0)
+        m_lblPrint->setText(QStringLiteral("%1 gathered, %2 s").arg(gathered).arg(seconds));
+    else
+        m_lblPrint->setText(QStringLiteral("%1 rows, %2 s").arg(done).arg(seconds));
     m_lblPrint->show();
     m_prgPrint->setRange(0, 0); // how many rows will come is not known
     m_prgPrint->show();

@@ -12,6 +12,8 @@ void readReportRows(const platform::db::DatabaseEngine& engine, const platform::
 {
     platform::db::FileSetCursor cursor(engine, files, query, platform::db::QueryAccess::ReadOnly);
     const BackgroundTask::CancelHook interrupt(task, [&cursor] { cursor.interrupt(); });
+    cursor.onRowsGathered(
+        [&rows](long long gathered) { rows.gathered.store(gathered, std::memory_order_relaxed); });
     rows.filesRead = cursor.filesRead();
     rows.headings = cursor.columnNames();
     rows.rows = platform::RowStore(cursor.columnCount());

@@ -27,6 +27,9 @@ struct ReportRows {
     // query has ended); the reading thread no longer touches them then.
     platform::RowStore firstRows;
     std::atomic<bool> firstRowsReady { false };
+    // Rows taken from the files into one before the query's first row, when
+    // the query cannot read them where they lie.
+    std::atomic<long long> gathered { 0 };
 };
 
 // Reads every row of a report's query over the files into rows, as the

@@ -141,6 +141,14 @@ void Connection::configure()
     }
 }
 
+Connection Connection::temporary(NowSource now)
+{
+    Connection connection;
+    connection.m_now = std::move(now); // the empty path asks SQLite for a private temporary file
+    connection.configure();
+    return connection;
+}
+
 // False, and closed, when the path names another file by the time the
 // first read is done: read through the log of the file that took its place,
 // that read may even have failed for that alone.

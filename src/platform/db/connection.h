@@ -35,6 +35,11 @@ public:
     // opens it read-write. For tools that build a database; the program
     // itself only ever opens existing files.
     static Connection createNew(const QString& path, NowSource now = systemNow());
+    // A new, empty database of SQLite's own in the system's temporary
+    // folder, for work that must not stay in memory. No name leads to it:
+    // it is gone when the connection closes, or the process ends however it
+    // ends.
+    static Connection temporary(NowSource now = systemNow());
 
     sqlite3* handle() const { return m_db; }
     const QString& path() const { return m_path; }

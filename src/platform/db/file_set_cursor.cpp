@@ -7,8 +7,6 @@
 #include "platform/db/statement.h"
 #include "platform/failure/failure_codes.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <sqlite3.h>
 
 namespace corvane::platform::db {
@@ -141,16 +139,12 @@ void FileSetCursor::chooseEarlierFiles(const FileSet& files)
 void FileSetCursor::mergeIntoTemporaryFile()
 {
     const std::optional<jet::TableFilter>& filter = m_query.filter;
-    m_folder = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("corvane-XXXXXX")));
-    if (!m_folder->isValid())
-        throw failure::PathFileAccessError.make(
-            QDir::tempPath() + QStringLiteral(": ") + m_folder->errorString());
     const Connection& current = *m_connections.front();
-    Connection& merged
-        = keep(Connection::createNew(m_folder->filePath(QStringLiteral("merged.mdb")), current.nowSource()));
+    // Never left behind, even by a process that is killed.
+    Connection& merged = keep(Connection::temporary(current.nowSource()));
     m_mergedFile = &merged;
     merged.execute(QStringLiteral("PRAGMA journal_mode = OFF"));
-    merged.execute(QStringLiteral("PRAGMA synchronous = OFF"));
+    merged.execute(QStringLiteral("PRAGMA cache_size = -65536"));
 
     const SchemaText schema = schemaOf(current);
     for (const QString& table : schema.tables)
@@ -225,6 +219,8 @@ void FileSetCursor::copyRows(const Connection& from, const jet::TableFilter& row
         write.step();
         write.reset();
         throwIfInterrupted();
+        if (++m_rowsGathered % 4096 == 0 && m_gathered)
+            m_gathered(m_rowsGathered);
     }
 }
 

@@ -14,8 +14,6 @@
 #include <optional>
 #include <vector>
 
-class QTemporaryDir;
-
 namespace corvane::platform::db {
 
 class DatabaseEngine;
@@ -55,6 +53,10 @@ public:
     // then the current one.
     const QStringList& filesRead() const { return m_filesRead; }
 
+    // Told now and then how many rows have been taken into the temporary
+    // file, while that happens (at the first next()).
+    void onRowsGathered(std::function<void(long long)> progress) { m_gathered = std::move(progress); }
+
     // Makes the work stop soon with an interrupted failure; any thread.
     void interrupt() const;
 
@@ -75,11 +77,11 @@ private:
     std::vector<QString> m_earlierPaths; // every earlier file, oldest first
     std::optional<QueryCursor> m_current; // checks the query; its rows when no earlier file counts
     std::unique_ptr<GroupedScan> m_grouped;
-    std::unique_ptr<QTemporaryDir> m_folder;
-    Connection* m_mergedFile = nullptr; // in m_folder, among m_connections
+    Connection* m_mergedFile = nullptr; // temporary, among m_connections
     std::optional<QueryCursor> m_merged;
     QStringList m_filesRead;
-    bool m_started = false;
+    std::function<void(long long)> m_gathered;
+    long long m_rowsGathered = 0;
     mutable std::mutex m_interruptLock;
     mutable std::atomic<bool> m_interrupted { false };
 };
