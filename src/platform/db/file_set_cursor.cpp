@@ -7,6 +7,7 @@
 #include "platform/db/statement.h"
 #include "platform/failure/failure_codes.h"
 
+#include <QFileInfo>
 #include <sqlite3.h>
 
 namespace corvane::platform::db {
@@ -128,6 +129,8 @@ void FileSetCursor::chooseEarlierFiles(const FileSet& files)
     const QStringList earlier = files.earlier ? files.earlier() : QStringList();
     for (const QString& path : earlier) {
         throwIfInterrupted();
+        if (!QFileInfo::exists(path))
+            continue; // deleted since it was listed, as old archives are
         m_earlierPaths.push_back(path);
         Connection file = m_engine.open(path, OpenMode::ReadOnly);
         if (filter && !filter->where.isEmpty() && !anyRowPasses(file, *filter))
