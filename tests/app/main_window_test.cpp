@@ -82,7 +82,6 @@ protected:
         return waitFor([&] { return text("txtNoMsgs") == QLatin1String(count); });
     }
 
-
     testing::ProgramFolder folder;
     ScriptedDialogs dialogs;
     FixedClock clock { QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5)) };
@@ -104,6 +103,15 @@ TEST_F(MainWindowTest, WithoutADatabaseReportsAndStillOpens)
     EXPECT_EQ(window->recentLogView().grid().grid().rows(), 1);
     EXPECT_FALSE(QFile::exists(folder.databasePath())); // never created
     EXPECT_EQ(folder.errorLogCount(), 1);
+}
+
+// The Report tab lists the stored reports once the load has opened the
+// database; the tab itself is tested on its own.
+TEST_F(MainWindowTest, LoadsTheReportTabAfterTheDatabase)
+{
+    open();
+    EXPECT_EQ(
+        find<QComboBox>("dbcboReport")->count(), folder.count(QStringLiteral("SELECT count(*) FROM Report")));
 }
 
 // The boxes and the logs grid show what the session reports, failed starts

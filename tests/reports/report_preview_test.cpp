@@ -89,7 +89,7 @@ TEST_F(ReportWindowsTest, ZoomResizeTheSortSharedWithTheLogGridAndEnter)
         emit preview.grid().horizontalHeader()->sectionClicked(3);
         ASSERT_TRUE(waitUntilIdle(preview)); // sorted on a thread of its own
         EXPECT_EQ(column(grid, 3), (QStringList { "sent+rcvd", "1500", "460", "77", "9" }));
-        EXPECT_EQ(window->state().GridSortOrder, platform::GridSortOrder::AscendingNext);
+        EXPECT_EQ(host->state.GridSortOrder, platform::GridSortOrder::AscendingNext);
         emit preview.grid().horizontalHeader()->sectionClicked(0);
         ASSERT_TRUE(waitUntilIdle(preview));
         EXPECT_EQ(
@@ -97,7 +97,7 @@ TEST_F(ReportWindowsTest, ZoomResizeTheSortSharedWithTheLogGridAndEnter)
         // A click below the first data row sorts nothing.
         grid.setCurrentCell(2, 1);
         preview.msgReport_Click();
-        EXPECT_EQ(window->state().GridSortOrder, platform::GridSortOrder::DescendingNext);
+        EXPECT_EQ(host->state.GridSortOrder, platform::GridSortOrder::DescendingNext);
 
         // Only a button with the focus reacts to Enter.
         const struct {
