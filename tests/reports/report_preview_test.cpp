@@ -43,14 +43,27 @@ TEST_F(ReportWindowsTest, AQueryThatWouldWriteIsRefusedAndThePreviewOpensEmpty)
     EXPECT_EQ(find<QPlainTextEdit>("txtSQL")->toPlainText(), "kept");
 }
 
-TEST_F(ReportWindowsTest, ZoomResizeTheSortSharedWithTheLogGridAndEnter)
+// A report of four columns of the fixture's rows, picked.
+class FourColumnPreview : public ReportWindowsTest {
+protected:
+    void SetUp() override
+    {
+        ReportWindowsTest::SetUp();
+        execute(QStringLiteral("INSERT INTO Report ([Report Name], SQL0) VALUES "
+                               "('Four', 'SELECT [src=], [dst=], [action=], [sent+rcvd] FROM syslog')"));
+        open();
+        pick(QStringLiteral("Four"));
+    }
+    // Runs the report; at looks at its preview before it closes.
+    void look(const std::function<void(ReportPreview&, platform::Grid&)>& at)
+    {
+        ASSERT_TRUE(runReport([&](ReportPreview& preview) { at(preview, preview.grid().grid()); }));
+    }
+};
+
+TEST_F(FourColumnPreview, OnlyAnEntryChosenChangesTheZoom)
 {
-    execute(QStringLiteral("INSERT INTO Report ([Report Name], SQL0) VALUES "
-                           "('Four', 'SELECT [src=], [dst=], [action=], [sent+rcvd] FROM syslog')"));
-    open();
-    pick(QStringLiteral("Four"));
-    const bool looked = runReport([&](ReportPreview& preview) {
-        platform::Grid& grid = preview.grid().grid();
+    look([&](ReportPreview& preview, platform::Grid& grid) {
         auto* zoom = child<QComboBox>(&preview, "cboZoomView");
         // Typed characters never reach the zoom box.
         zoom->setFocus();
@@ -62,10 +75,15 @@ TEST_F(ReportWindowsTest, ZoomResizeTheSortSharedWithTheLogGridAndEnter)
         QTest::keyClick(zoom, Qt::Key_Down);
         EXPECT_EQ(zoom->currentText(), "1.10");
         EXPECT_DOUBLE_EQ(grid.fontSize(), 8.8);
+    });
+}
 
-        // A resize lays the grid out again in the new area. Below 1600 twips
-        // high it springs back; any width goes, down to a grid of width 0, and
-        // the grid widens again with equal columns.
+// A resize lays the grid out again in the new area. Below 1600 twips high it
+// springs back; any width goes, down to a grid of width 0, and the grid
+// widens again with equal columns.
+TEST_F(FourColumnPreview, AResizeLaysTheGridOutAgainKeepingWidenedColumns)
+{
+    look([&](ReportPreview& preview, platform::Grid& grid) {
         const int frameWidth = preview.frameGeometry().width() - preview.width();
         preview.resize(platform::twipsToPixels(300) - frameWidth, platform::twipsToPixels(300));
         EXPECT_NEAR(platform::pixelsToTwips(preview.frameGeometry().height()), 1600, 15);
@@ -78,14 +96,19 @@ TEST_F(ReportWindowsTest, ZoomResizeTheSortSharedWithTheLogGridAndEnter)
             = [&](int col) { return grid.colWidth(col) / double(preview.gridPlacement().width); };
         const double first = share(0);
         const double second = share(1);
-        QTest::keyClick(zoom, Qt::Key_Up);
+        QTest::keyClick(child<QComboBox>(&preview, "cboZoomView"), Qt::Key_Up);
         preview.resize(platform::twipsToPixels(6000) - frameWidth, preview.height());
         EXPECT_NEAR(share(0), first, 1.0 / preview.gridPlacement().width);
         EXPECT_NEAR(share(1), second, 1.0 / preview.gridPlacement().width);
         EXPECT_GT(grid.colWidth(0), grid.colWidth(1));
+    });
+}
 
-        // A heading click goes on from the sort order shared with the log
-        // grid, which starts as if after an ascending sort: descending first.
+// A heading click goes on from the sort order shared with the log grid,
+// which starts as if after an ascending sort: descending first.
+TEST_F(FourColumnPreview, AHeadingClickGoesOnFromTheSharedSortOrder)
+{
+    look([&](ReportPreview& preview, platform::Grid& grid) {
         emit preview.grid().horizontalHeader()->sectionClicked(3);
         ASSERT_TRUE(waitUntilIdle(preview)); // sorted on a thread of its own
         EXPECT_EQ(column(grid, 3), (QStringList { "sent+rcvd", "1500", "460", "77", "9" }));
@@ -98,8 +121,12 @@ TEST_F(ReportWindowsTest, ZoomResizeTheSortSharedWithTheLogGridAndEnter)
         grid.setCurrentCell(2, 1);
         preview.msgReport_Click();
         EXPECT_EQ(host->state.GridSortOrder, platform::GridSortOrder::DescendingNext);
+    });
+}
 
-        // Only a button with the focus reacts to Enter.
+TEST_F(FourColumnPreview, OnlyAButtonWithTheFocusReactsToEnter)
+{
+    look([&](ReportPreview& preview, platform::Grid&) {
         const struct {
             const char* focus;
             Qt::Key key;
@@ -117,7 +144,6 @@ TEST_F(ReportWindowsTest, ZoomResizeTheSortSharedWithTheLogGridAndEnter)
             EXPECT_EQ(preview.isVisible(), c.open) << c.focus;
         }
     });
-    ASSERT_TRUE(looked);
 }
 
 TEST_F(ReportWindowsTest, ExportWritesTheGridAsShown)
