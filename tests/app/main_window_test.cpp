@@ -114,9 +114,9 @@ TEST_F(MainWindowTest, LoadsTheReportTabAfterTheDatabase)
         find<QComboBox>("dbcboReport")->count(), folder.count(QStringLiteral("SELECT count(*) FROM Report")));
 }
 
-// The boxes and the logs grid show what the session reports, failed starts
-// included; its storing is tested without a window.
-TEST_F(MainWindowTest, ShowsWhatTheCaptureStores)
+// The boxes and the logs grid show what the session reports; its storing is
+// tested without a window. A failed start is reported and changes nothing.
+TEST_F(MainWindowTest, TheStateFollowsStartAndStopAndFailedStartsChangeNothing)
 {
     open();
     for (const char* counter : { "txtNoMsgs", "txtMissed", "txtDBsize" })
@@ -140,6 +140,23 @@ TEST_F(MainWindowTest, ShowsWhatTheCaptureStores)
     EXPECT_EQ(window->captureTab().socket().boundPort(), port);
     EXPECT_EQ(folder.errorLogCount(), 2);
 
+    find<QPushButton>("cmdStopCapture")->click();
+    EXPECT_FALSE(find<QCheckBox>("chkState")->isChecked());
+    EXPECT_EQ(captureState(), "Capture:OFF");
+}
+
+// The main window open and capturing.
+class CapturingMainWindowTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        open();
+        startCapture();
+    }
+};
+
+TEST_F(CapturingMainWindowTest, ShowsTheCountsAndTheLastDatagram)
+{
     send(QString(Traffic)
              .remove(QStringLiteral(" src_port=43826"))
              .remove(QStringLiteral(" dst_port=80"))
@@ -153,17 +170,25 @@ TEST_F(MainWindowTest, ShowsWhatTheCaptureStores)
     EXPECT_EQ(text("txtMissed"), "2");
     EXPECT_EQ(text("txtDBsize"), databaseSizeText(window->logDatabase()->DatabaseFileSize()));
     EXPECT_TRUE(waitFor([&] { return find<QPlainTextEdit>("txtSyslogMsg")->toPlainText() == whole; }));
+}
 
-    // Typed, as a user who counts misses afresh would: the count goes on from it.
+// Typed, as a user who counts misses afresh would: the count goes on from it.
+TEST_F(CapturingMainWindowTest, TheMissedCountGoesOnFromATypedOne)
+{
     auto* missed = find<QLineEdit>("txtMissed");
     missed->selectAll();
     QTest::keyClick(missed, Qt::Key_Delete);
     QTest::keyClicks(missed, QStringLiteral("100"));
     send(QString(Traffic).remove(QStringLiteral(" dst_port=80")).toUtf8());
-    ASSERT_TRUE(logged("3"));
+    ASSERT_TRUE(logged("1"));
     EXPECT_EQ(text("txtMissed"), "101");
+}
 
-    // The grid shows new rows only once refreshed.
+TEST_F(CapturingMainWindowTest, TheGridShowsNewRowsOnceRefreshedAndSortsOnFromTheSharedOrder)
+{
+    for (int i = 0; i < 3; ++i)
+        send(Traffic.toUtf8());
+    ASSERT_TRUE(logged("3"));
     platform::Grid& grid = window->recentLogView().grid().grid();
     EXPECT_EQ(grid.rows(), 1);
     auto* refresh = find<QPushButton>("cmdRefreshDB");
@@ -178,10 +203,6 @@ TEST_F(MainWindowTest, ShowsWhatTheCaptureStores)
     }
     EXPECT_EQ(grid.text(1, 0), "1");
     EXPECT_EQ(window->state().GridSortOrder, platform::GridSortOrder::DescendingNext);
-
-    find<QPushButton>("cmdStopCapture")->click();
-    EXPECT_FALSE(find<QCheckBox>("chkState")->isChecked());
-    EXPECT_EQ(captureState(), "Capture:OFF");
 }
 
 TEST_F(MainWindowTest, Command1OpensOneChartWindowWhichOutlivesTheMainWindow)
