@@ -146,48 +146,66 @@ TEST_F(FourColumnPreview, OnlyAButtonWithTheFocusReactsToEnter)
     });
 }
 
-TEST_F(ReportWindowsTest, ExportWritesTheGridAsShown)
-{
-    execute(QStringLiteral(
-        "INSERT INTO Report ([Report Name], SQL0) VALUES "
-        "('Sources', 'SELECT [src=], [sent+rcvd], ''a,b'' AS [x y], \"q\"\"uot\u00e9\" AS Q FROM syslog "
-        "WHERE [action=] = ''filter3''')"));
-    QTemporaryDir out;
-    const QString path = out.filePath(QStringLiteral("GymReport.csv"));
-    open();
-    pick(QStringLiteral("Sources"));
-    type("T3", QStringLiteral("Permit"));
+// A report of the rows with the action Permit, exported into a temporary
+// folder.
+class SourcesExport : public ReportWindowsTest {
+protected:
+    void SetUp() override
+    {
+        ReportWindowsTest::SetUp();
+        execute(QStringLiteral(
+            "INSERT INTO Report ([Report Name], SQL0) VALUES "
+            "('Sources', 'SELECT [src=], [sent+rcvd], ''a,b'' AS [x y], \"q\"\"uot\u00e9\" AS Q FROM syslog "
+            "WHERE [action=] = ''filter3''')"));
+        open();
+        pick(QStringLiteral("Sources"));
+        type("T3", QStringLiteral("Permit"));
+    }
+    // Yes to the confirmation, then target in the save dialog.
+    void expectExport(const QString& target)
+    {
+        dialogs.expectBox(confirmation, MessageAnswer::Yes);
+        dialogs.expectSave(target);
+    }
+
     // The program's own words, typing slip included.
     const QString confirmation = QStringLiteral("This report will now be save to the location you select. "
                                                 "The report can then be loaded into other programs "
                                                 "like Excel, Word, NotePad etc... Do you want to continue? ");
+    QTemporaryDir out;
+    const QString path = out.filePath(QStringLiteral("GymReport.csv"));
+};
 
-    bool looked = runReport([&](ReportPreview& preview) {
+TEST_F(SourcesExport, NoOrACancelledDialogWritesNothing)
+{
+    ASSERT_TRUE(runReport([&](ReportPreview& preview) {
         auto* exportButton = child<QPushButton>(&preview, "cmdExport");
         // No: nothing else happens.
         dialogs.expectBox({ confirmation, MessageAnswer::No, QStringLiteral("Export Confirmation"),
             platform::MessageIcon::Question, platform::MessageButtons::YesNo });
         exportButton->click();
-
-        // A cancelled dialog writes nothing.
-        dialogs.expectBox(confirmation, MessageAnswer::Yes);
-        dialogs.expectSave(QString());
+        expectExport(QString());
         dialogs.expectBox(
             { QStringLiteral("No Filename entered, data has not been exported"), MessageAnswer::Ok,
                 QString(ApplicationTitle), platform::MessageIcon::None, platform::MessageButtons::Ok });
         exportButton->click();
-        dialogs.verifyAllUsed();
+    }));
+    dialogs.verifyAllUsed();
+    EXPECT_TRUE(QDir(out.path()).isEmpty());
+}
 
-        // Sorted twice (descending, then ascending): the file follows the grid.
-        // Cells are written as they are, in UTF-8; only one that would split
-        // the line goes in quotes.
+// Sorted twice (descending, then ascending): the file follows the grid.
+// Cells are written as they are, in UTF-8; only one that would split the
+// line goes in quotes.
+TEST_F(SourcesExport, TheFileFollowsTheSortedGrid)
+{
+    ASSERT_TRUE(runReport([&](ReportPreview& preview) {
         for (int click = 0; click < 2; ++click) {
             emit preview.grid().horizontalHeader()->sectionClicked(1);
             ASSERT_TRUE(waitUntilIdle(preview));
         }
-        dialogs.expectBox(confirmation, MessageAnswer::Yes);
-        dialogs.expectSave(path);
-        exportButton->click();
+        expectExport(path);
+        child<QPushButton>(&preview, "cmdExport")->click();
         ASSERT_TRUE(waitUntilIdle(preview));
         const QByteArray cells = "\"a,b\",\"q\"\"uot\xc3\xa9\",\r\n";
         EXPECT_EQ(readFile(path),
@@ -199,25 +217,30 @@ TEST_F(ReportWindowsTest, ExportWritesTheGridAsShown)
         const platform::Grid& grid = preview.grid().grid();
         EXPECT_EQ(grid.row(), 3);
         EXPECT_EQ(grid.col(), 3);
+    }));
+    dialogs.verifyAllUsed();
+}
 
-        // A folder that does not exist: reported, the status stays up.
-        dialogs.expectBox(confirmation, MessageAnswer::Yes);
+// A folder that does not exist: reported, the status stays up.
+TEST_F(SourcesExport, AMissingFolderIsReportedAndTheStatusStays)
+{
+    ASSERT_TRUE(runReport([&](ReportPreview& preview) {
         const QString missing = out.filePath(QStringLiteral("missing/GymReport.csv"));
-        dialogs.expectSave(missing);
+        expectExport(missing);
         dialogs.expectBox(failureBox(
             75, QStringLiteral("Path/File access error: %1 (No such file or directory)").arg(missing)));
-        exportButton->click();
+        child<QPushButton>(&preview, "cmdExport")->click();
         ASSERT_TRUE(waitUntilIdle(preview));
         dialogs.verifyAllUsed();
         EXPECT_EQ(child<QLabel>(&preview, "lblPrint")->text(), " Exporting..");
         EXPECT_FALSE(child<QLabel>(&preview, "lblPrint")->isHidden());
-    });
-    ASSERT_TRUE(looked);
+    }));
+}
 
-    // No records: the heading line alone.
+TEST_F(SourcesExport, NoRecordsWriteTheHeadingLineAlone)
+{
     type("T3", QStringLiteral("nothing"));
-    dialogs.expectBox(confirmation, MessageAnswer::Yes);
-    dialogs.expectSave(path);
+    expectExport(path);
     EXPECT_TRUE(runReport([](ReportPreview& preview) {
         child<QPushButton>(&preview, "cmdExport")->click();
         EXPECT_TRUE(waitUntilIdle(preview));
