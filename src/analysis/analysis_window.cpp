@@ -3,20 +3,16 @@
 #include "analysis/chart_appearance.h"
 #include "analysis/chart_control.h"
 #include "analysis/chart_print_window.h"
+#include "analysis/chart_printer.h"
 #include "base/background_task.h"
 #include "base/error_logger.h"
 #include "base/trap.h"
-#include "platform/dialogs/dialogs.h"
-#include "platform/dialogs/mouse_pointer.h"
 #include "platform/dialogs/screen_placement.h"
-#include "platform/failure/failure_codes.h"
 #include "platform/grid/design_geometry.h"
 
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPainter>
-#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 
@@ -33,7 +29,6 @@ constexpr int MinimumWidth = 6000;
 constexpr int MinimumHeight = 3600;
 constexpr int ChartLeft = 45;
 constexpr int ChartTop = 1305;
-constexpr double ScreenDotsPerInch = 96.0;
 
 constexpr const char* ChartEntries[] = {
     "Last 24 hour Zone Traffic",
@@ -53,11 +48,6 @@ constexpr const char* ChartTypeEntries[] = {
 };
 constexpr int FirstSource = 0;
 constexpr int FirstChartType = 1; // "Bar 2D"
-
-constexpr const char* PrintDialogTitle = "Print Chart";
-constexpr const char* PrintDialogFilter = "PDF Files (*.pdf)|*.pdf";
-constexpr const char* PrintInitialName = "Chart.pdf";
-constexpr const char* PrintDefaultExtension = "pdf";
 
 } // namespace
 
@@ -236,44 +226,8 @@ void AnalysisWindow::cmdPrintChart_Click()
         printChart.setData(m_msChart1->data());
         printChart.setAppearance(m_msChart1->appearance());
         printChart.setChartType(type);
-        printImage(m_printWindow->image());
+        ChartPrinter(m_printerLookup, m_dialogs).print(m_printWindow->image(), windowTitle());
     });
-}
-
-void AnalysisWindow::printImage(const QImage& image)
-{
-    const QPrinterInfo printerInfo = m_printerLookup();
-    QPrinter printer(QPrinter::HighResolution);
-    QString target;
-    if (!printerInfo.isNull()) {
-        printer.setPrinterName(printerInfo.printerName());
-        target = printerInfo.printerName();
-    } else {
-        // Without a printer the page goes to a PDF file of the user's choice.
-        target = m_dialogs.saveFile(
-            { QString::fromLatin1(PrintDialogTitle), QString::fromLatin1(PrintDialogFilter),
-                QString::fromLatin1(PrintInitialName), QString::fromLatin1(PrintDefaultExtension) });
-        if (target.isEmpty())
-            return;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(target);
-    }
-    printer.setDocName(windowTitle());
-
-    platform::BusyPointer busy;
-    QPainter painter;
-    if (!painter.begin(&printer))
-        throw platform::failure::PathFileAccessError.make(target);
-    // The window's size on screen, made smaller only where the page is smaller.
-    const QRect page = painter.viewport();
-    const double scale = printer.resolution() / ScreenDotsPerInch;
-    QSize size(qRound(image.width() * scale), qRound(image.height() * scale));
-    if (size.width() > page.width() || size.height() > page.height())
-        size.scale(page.size(), Qt::KeepAspectRatio);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRect(page.topLeft(), size), image);
-    if (!painter.end())
-        throw platform::failure::PathFileAccessError.make(target);
 }
 
 } // namespace corvane

@@ -69,7 +69,6 @@ private:
     void Form_Load();
     void startBuild(std::int16_t position);
     void built();
-    void printImage(const QImage& image);
 
     std::shared_ptr<SharedState> m_state;
     std::shared_ptr<const ErrorLogger> m_loggerHeld;

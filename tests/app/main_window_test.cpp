@@ -82,7 +82,6 @@ protected:
         return waitFor([&] { return text("txtNoMsgs") == QLatin1String(count); });
     }
 
-
     testing::ProgramFolder folder;
     ScriptedDialogs dialogs;
     FixedClock clock { QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5)) };
@@ -106,9 +105,18 @@ TEST_F(MainWindowTest, WithoutADatabaseReportsAndStillOpens)
     EXPECT_EQ(folder.errorLogCount(), 1);
 }
 
-// The boxes and the logs grid show what the session reports, failed starts
-// included; its storing is tested without a window.
-TEST_F(MainWindowTest, ShowsWhatTheCaptureStores)
+// The Report tab lists the stored reports once the load has opened the
+// database; the tab itself is tested on its own.
+TEST_F(MainWindowTest, LoadsTheReportTabAfterTheDatabase)
+{
+    open();
+    EXPECT_EQ(
+        find<QComboBox>("dbcboReport")->count(), folder.count(QStringLiteral("SELECT count(*) FROM Report")));
+}
+
+// The boxes and the logs grid show what the session reports; its storing is
+// tested without a window. A failed start is reported and changes nothing.
+TEST_F(MainWindowTest, TheStateFollowsStartAndStopAndFailedStartsChangeNothing)
 {
     open();
     for (const char* counter : { "txtNoMsgs", "txtMissed", "txtDBsize" })
@@ -132,6 +140,23 @@ TEST_F(MainWindowTest, ShowsWhatTheCaptureStores)
     EXPECT_EQ(window->captureTab().socket().boundPort(), port);
     EXPECT_EQ(folder.errorLogCount(), 2);
 
+    find<QPushButton>("cmdStopCapture")->click();
+    EXPECT_FALSE(find<QCheckBox>("chkState")->isChecked());
+    EXPECT_EQ(captureState(), "Capture:OFF");
+}
+
+// The main window open and capturing.
+class CapturingMainWindowTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        open();
+        startCapture();
+    }
+};
+
+TEST_F(CapturingMainWindowTest, ShowsTheCountsAndTheLastDatagram)
+{
     send(QString(Traffic)
              .remove(QStringLiteral(" src_port=43826"))
              .remove(QStringLiteral(" dst_port=80"))
@@ -145,17 +170,25 @@ TEST_F(MainWindowTest, ShowsWhatTheCaptureStores)
     EXPECT_EQ(text("txtMissed"), "2");
     EXPECT_EQ(text("txtDBsize"), databaseSizeText(window->logDatabase()->DatabaseFileSize()));
     EXPECT_TRUE(waitFor([&] { return find<QPlainTextEdit>("txtSyslogMsg")->toPlainText() == whole; }));
+}
 
-    // Typed, as a user who counts misses afresh would: the count goes on from it.
+// Typed, as a user who counts misses afresh would: the count goes on from it.
+TEST_F(CapturingMainWindowTest, TheMissedCountGoesOnFromATypedOne)
+{
     auto* missed = find<QLineEdit>("txtMissed");
     missed->selectAll();
     QTest::keyClick(missed, Qt::Key_Delete);
     QTest::keyClicks(missed, QStringLiteral("100"));
     send(QString(Traffic).remove(QStringLiteral(" dst_port=80")).toUtf8());
-    ASSERT_TRUE(logged("3"));
+    ASSERT_TRUE(logged("1"));
     EXPECT_EQ(text("txtMissed"), "101");
+}
 
-    // The grid shows new rows only once refreshed.
+TEST_F(CapturingMainWindowTest, TheGridShowsNewRowsOnceRefreshedAndSortsOnFromTheSharedOrder)
+{
+    for (int i = 0; i < 3; ++i)
+        send(Traffic.toUtf8());
+    ASSERT_TRUE(logged("3"));
     platform::Grid& grid = window->recentLogView().grid().grid();
     EXPECT_EQ(grid.rows(), 1);
     auto* refresh = find<QPushButton>("cmdRefreshDB");
@@ -170,18 +203,11 @@ TEST_F(MainWindowTest, ShowsWhatTheCaptureStores)
     }
     EXPECT_EQ(grid.text(1, 0), "1");
     EXPECT_EQ(window->state().GridSortOrder, platform::GridSortOrder::DescendingNext);
-
-    find<QPushButton>("cmdStopCapture")->click();
-    EXPECT_FALSE(find<QCheckBox>("chkState")->isChecked());
-    EXPECT_EQ(captureState(), "Capture:OFF");
 }
 
-TEST_F(MainWindowTest, Command1OpensOneChartWindowWhichOutlivesTheMainWindow)
+TEST_F(MainWindowTest, Command1OpensOneChartWindowAndAFreshOneOnceClosed)
 {
     open();
-    startCapture();
-    send(Traffic.toUtf8());
-    ASSERT_TRUE(logged("1"));
     auto* command1 = find<QPushButton>("Command1");
     EXPECT_EQ(window->analysisWindow(), nullptr);
     command1->click();
@@ -208,9 +234,12 @@ TEST_F(MainWindowTest, Command1OpensOneChartWindowWhichOutlivesTheMainWindow)
     chart = window->analysisWindow();
     ASSERT_NE(chart, nullptr);
     EXPECT_EQ(chart->findChild<QComboBox*>(QStringLiteral("cboChartType"))->currentText(), "Bar 2D");
+}
 
-    // Closing the main window ends capture: the port is free at once, and
-    // what was received is stored before the window goes.
+// Closing the main window ends capture: the port is free at once, and what
+// was received is stored before the window goes.
+TEST_F(CapturingMainWindowTest, ClosingFreesThePortAtOnceAndStoresWhatWasReceived)
+{
     constexpr int Burst = 2000;
     {
         const testing::LoopbackSender to(port);
@@ -228,10 +257,22 @@ TEST_F(MainWindowTest, Command1OpensOneChartWindowWhichOutlivesTheMainWindow)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return window.isNull();
     }));
-    EXPECT_EQ(folder.count(QStringLiteral("SELECT count(*) FROM syslog")), 1 + Burst);
+    EXPECT_EQ(folder.count(QStringLiteral("SELECT count(*) FROM syslog")), Burst);
+}
 
-    // The chart window still reads every chart to its end: a failure would
-    // show a box nobody expected.
+// The chart window still reads every chart to its end once the main window
+// has gone: a failure would show a box nobody expected.
+TEST_F(CapturingMainWindowTest, TheChartWindowOutlivesTheMainWindow)
+{
+    send(Traffic.toUtf8());
+    ASSERT_TRUE(logged("1"));
+    find<QPushButton>("Command1")->click();
+    const QPointer<AnalysisWindow> chart = window->analysisWindow();
+    window->close();
+    ASSERT_TRUE(waitFor([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return window.isNull();
+    }));
     ASSERT_FALSE(chart.isNull());
     EXPECT_TRUE(chart->isVisible());
     auto* charts = chart->findChild<QComboBox*>(QStringLiteral("cboCharts"));

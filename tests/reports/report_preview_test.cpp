@@ -43,14 +43,27 @@ TEST_F(ReportWindowsTest, AQueryThatWouldWriteIsRefusedAndThePreviewOpensEmpty)
     EXPECT_EQ(find<QPlainTextEdit>("txtSQL")->toPlainText(), "kept");
 }
 
-TEST_F(ReportWindowsTest, ZoomResizeTheSortSharedWithTheLogGridAndEnter)
+// A report of four columns of the fixture's rows, picked.
+class FourColumnPreview : public ReportWindowsTest {
+protected:
+    void SetUp() override
+    {
+        ReportWindowsTest::SetUp();
+        execute(QStringLiteral("INSERT INTO Report ([Report Name], SQL0) VALUES "
+                               "('Four', 'SELECT [src=], [dst=], [action=], [sent+rcvd] FROM syslog')"));
+        open();
+        pick(QStringLiteral("Four"));
+    }
+    // Runs the report; at looks at its preview before it closes.
+    void look(const std::function<void(ReportPreview&, platform::Grid&)>& at)
+    {
+        ASSERT_TRUE(runReport([&](ReportPreview& preview) { at(preview, preview.grid().grid()); }));
+    }
+};
+
+TEST_F(FourColumnPreview, OnlyAnEntryChosenChangesTheZoom)
 {
-    execute(QStringLiteral("INSERT INTO Report ([Report Name], SQL0) VALUES "
-                           "('Four', 'SELECT [src=], [dst=], [action=], [sent+rcvd] FROM syslog')"));
-    open();
-    pick(QStringLiteral("Four"));
-    const bool looked = runReport([&](ReportPreview& preview) {
-        platform::Grid& grid = preview.grid().grid();
+    look([&](ReportPreview& preview, platform::Grid& grid) {
         auto* zoom = child<QComboBox>(&preview, "cboZoomView");
         // Typed characters never reach the zoom box.
         zoom->setFocus();
@@ -62,10 +75,15 @@ TEST_F(ReportWindowsTest, ZoomResizeTheSortSharedWithTheLogGridAndEnter)
         QTest::keyClick(zoom, Qt::Key_Down);
         EXPECT_EQ(zoom->currentText(), "1.10");
         EXPECT_DOUBLE_EQ(grid.fontSize(), 8.8);
+    });
+}
 
-        // A resize lays the grid out again in the new area. Below 1600 twips
-        // high it springs back; any width goes, down to a grid of width 0, and
-        // the grid widens again with equal columns.
+// A resize lays the grid out again in the new area. Below 1600 twips high it
+// springs back; any width goes, down to a grid of width 0, and the grid
+// widens again with equal columns.
+TEST_F(FourColumnPreview, AResizeLaysTheGridOutAgainKeepingWidenedColumns)
+{
+    look([&](ReportPreview& preview, platform::Grid& grid) {
         const int frameWidth = preview.frameGeometry().width() - preview.width();
         preview.resize(platform::twipsToPixels(300) - frameWidth, platform::twipsToPixels(300));
         EXPECT_NEAR(platform::pixelsToTwips(preview.frameGeometry().height()), 1600, 15);
@@ -78,18 +96,23 @@ TEST_F(ReportWindowsTest, ZoomResizeTheSortSharedWithTheLogGridAndEnter)
             = [&](int col) { return grid.colWidth(col) / double(preview.gridPlacement().width); };
         const double first = share(0);
         const double second = share(1);
-        QTest::keyClick(zoom, Qt::Key_Up);
+        QTest::keyClick(child<QComboBox>(&preview, "cboZoomView"), Qt::Key_Up);
         preview.resize(platform::twipsToPixels(6000) - frameWidth, preview.height());
         EXPECT_NEAR(share(0), first, 1.0 / preview.gridPlacement().width);
         EXPECT_NEAR(share(1), second, 1.0 / preview.gridPlacement().width);
         EXPECT_GT(grid.colWidth(0), grid.colWidth(1));
+    });
+}
 
-        // A heading click goes on from the sort order shared with the log
-        // grid, which starts as if after an ascending sort: descending first.
+// A heading click goes on from the sort order shared with the log grid,
+// which starts as if after an ascending sort: descending first.
+TEST_F(FourColumnPreview, AHeadingClickGoesOnFromTheSharedSortOrder)
+{
+    look([&](ReportPreview& preview, platform::Grid& grid) {
         emit preview.grid().horizontalHeader()->sectionClicked(3);
         ASSERT_TRUE(waitUntilIdle(preview)); // sorted on a thread of its own
         EXPECT_EQ(column(grid, 3), (QStringList { "sent+rcvd", "1500", "460", "77", "9" }));
-        EXPECT_EQ(window->state().GridSortOrder, platform::GridSortOrder::AscendingNext);
+        EXPECT_EQ(host->state.GridSortOrder, platform::GridSortOrder::AscendingNext);
         emit preview.grid().horizontalHeader()->sectionClicked(0);
         ASSERT_TRUE(waitUntilIdle(preview));
         EXPECT_EQ(
@@ -97,9 +120,13 @@ TEST_F(ReportWindowsTest, ZoomResizeTheSortSharedWithTheLogGridAndEnter)
         // A click below the first data row sorts nothing.
         grid.setCurrentCell(2, 1);
         preview.msgReport_Click();
-        EXPECT_EQ(window->state().GridSortOrder, platform::GridSortOrder::DescendingNext);
+        EXPECT_EQ(host->state.GridSortOrder, platform::GridSortOrder::DescendingNext);
+    });
+}
 
-        // Only a button with the focus reacts to Enter.
+TEST_F(FourColumnPreview, OnlyAButtonWithTheFocusReactsToEnter)
+{
+    look([&](ReportPreview& preview, platform::Grid&) {
         const struct {
             const char* focus;
             Qt::Key key;
@@ -117,51 +144,68 @@ TEST_F(ReportWindowsTest, ZoomResizeTheSortSharedWithTheLogGridAndEnter)
             EXPECT_EQ(preview.isVisible(), c.open) << c.focus;
         }
     });
-    ASSERT_TRUE(looked);
 }
 
-TEST_F(ReportWindowsTest, ExportWritesTheGridAsShown)
-{
-    execute(QStringLiteral(
-        "INSERT INTO Report ([Report Name], SQL0) VALUES "
-        "('Sources', 'SELECT [src=], [sent+rcvd], ''a,b'' AS [x y], \"q\"\"uot\u00e9\" AS Q FROM syslog "
-        "WHERE [action=] = ''filter3''')"));
-    QTemporaryDir out;
-    const QString path = out.filePath(QStringLiteral("GymReport.csv"));
-    open();
-    pick(QStringLiteral("Sources"));
-    type("T3", QStringLiteral("Permit"));
+// A report of the rows with the action Permit, exported into a temporary
+// folder.
+class SourcesExport : public ReportWindowsTest {
+protected:
+    void SetUp() override
+    {
+        ReportWindowsTest::SetUp();
+        execute(QStringLiteral(
+            "INSERT INTO Report ([Report Name], SQL0) VALUES "
+            "('Sources', 'SELECT [src=], [sent+rcvd], ''a,b'' AS [x y], \"q\"\"uot\u00e9\" AS Q FROM syslog "
+            "WHERE [action=] = ''filter3''')"));
+        open();
+        pick(QStringLiteral("Sources"));
+        type("T3", QStringLiteral("Permit"));
+    }
+    // Yes to the confirmation, then target in the save dialog.
+    void expectExport(const QString& target)
+    {
+        dialogs.expectBox(confirmation, MessageAnswer::Yes);
+        dialogs.expectSave(target);
+    }
+
     // The program's own words, typing slip included.
     const QString confirmation = QStringLiteral("This report will now be save to the location you select. "
                                                 "The report can then be loaded into other programs "
                                                 "like Excel, Word, NotePad etc... Do you want to continue? ");
+    QTemporaryDir out;
+    const QString path = out.filePath(QStringLiteral("GymReport.csv"));
+};
 
-    bool looked = runReport([&](ReportPreview& preview) {
+TEST_F(SourcesExport, NoOrACancelledDialogWritesNothing)
+{
+    ASSERT_TRUE(runReport([&](ReportPreview& preview) {
         auto* exportButton = child<QPushButton>(&preview, "cmdExport");
         // No: nothing else happens.
         dialogs.expectBox({ confirmation, MessageAnswer::No, QStringLiteral("Export Confirmation"),
             platform::MessageIcon::Question, platform::MessageButtons::YesNo });
         exportButton->click();
-
-        // A cancelled dialog writes nothing.
-        dialogs.expectBox(confirmation, MessageAnswer::Yes);
-        dialogs.expectSave(QString());
+        expectExport(QString());
         dialogs.expectBox(
             { QStringLiteral("No Filename entered, data has not been exported"), MessageAnswer::Ok,
                 QString(ApplicationTitle), platform::MessageIcon::None, platform::MessageButtons::Ok });
         exportButton->click();
-        dialogs.verifyAllUsed();
+    }));
+    dialogs.verifyAllUsed();
+    EXPECT_TRUE(QDir(out.path()).isEmpty());
+}
 
-        // Sorted twice (descending, then ascending): the file follows the grid.
-        // Cells are written as they are, in UTF-8; only one that would split
-        // the line goes in quotes.
+// Sorted twice (descending, then ascending): the file follows the grid.
+// Cells are written as they are, in UTF-8; only one that would split the
+// line goes in quotes.
+TEST_F(SourcesExport, TheFileFollowsTheSortedGrid)
+{
+    ASSERT_TRUE(runReport([&](ReportPreview& preview) {
         for (int click = 0; click < 2; ++click) {
             emit preview.grid().horizontalHeader()->sectionClicked(1);
             ASSERT_TRUE(waitUntilIdle(preview));
         }
-        dialogs.expectBox(confirmation, MessageAnswer::Yes);
-        dialogs.expectSave(path);
-        exportButton->click();
+        expectExport(path);
+        child<QPushButton>(&preview, "cmdExport")->click();
         ASSERT_TRUE(waitUntilIdle(preview));
         const QByteArray cells = "\"a,b\",\"q\"\"uot\xc3\xa9\",\r\n";
         EXPECT_EQ(readFile(path),
@@ -173,25 +217,30 @@ TEST_F(ReportWindowsTest, ExportWritesTheGridAsShown)
         const platform::Grid& grid = preview.grid().grid();
         EXPECT_EQ(grid.row(), 3);
         EXPECT_EQ(grid.col(), 3);
+    }));
+    dialogs.verifyAllUsed();
+}
 
-        // A folder that does not exist: reported, the status stays up.
-        dialogs.expectBox(confirmation, MessageAnswer::Yes);
+// A folder that does not exist: reported, the status stays up.
+TEST_F(SourcesExport, AMissingFolderIsReportedAndTheStatusStays)
+{
+    ASSERT_TRUE(runReport([&](ReportPreview& preview) {
         const QString missing = out.filePath(QStringLiteral("missing/GymReport.csv"));
-        dialogs.expectSave(missing);
+        expectExport(missing);
         dialogs.expectBox(failureBox(
             75, QStringLiteral("Path/File access error: %1 (No such file or directory)").arg(missing)));
-        exportButton->click();
+        child<QPushButton>(&preview, "cmdExport")->click();
         ASSERT_TRUE(waitUntilIdle(preview));
         dialogs.verifyAllUsed();
         EXPECT_EQ(child<QLabel>(&preview, "lblPrint")->text(), " Exporting..");
         EXPECT_FALSE(child<QLabel>(&preview, "lblPrint")->isHidden());
-    });
-    ASSERT_TRUE(looked);
+    }));
+}
 
-    // No records: the heading line alone.
+TEST_F(SourcesExport, NoRecordsWriteTheHeadingLineAlone)
+{
     type("T3", QStringLiteral("nothing"));
-    dialogs.expectBox(confirmation, MessageAnswer::Yes);
-    dialogs.expectSave(path);
+    expectExport(path);
     EXPECT_TRUE(runReport([](ReportPreview& preview) {
         child<QPushButton>(&preview, "cmdExport")->click();
         EXPECT_TRUE(waitUntilIdle(preview));

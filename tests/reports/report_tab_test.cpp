@@ -95,7 +95,7 @@ TEST_F(ReportWindowsTest, TheFilterLimitStopsTypingOnly)
         EXPECT_EQ(box->text(), c.shown) << c.box << " typed " << c.typed.size();
     }
     pick(AllTraffic); // writes back what changed
-    window.reset();
+    host.reset();
     open();
     pick(SourceReport);
     EXPECT_EQ(find<QLineEdit>("T3")->text(), stored);
@@ -104,8 +104,7 @@ TEST_F(ReportWindowsTest, TheFilterLimitStopsTypingOnly)
 TEST_F(ReportWindowsTest, TabFollowsTheLayout)
 {
     open();
-    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
-    QApplication::setActiveWindow(window.get());
+    QApplication::setActiveWindow(&host->window);
     find<QComboBox>("dbcboReport")->setFocus();
     QStringList order;
     for (int i = 0; i < 12 && QApplication::focusWidget(); ++i) {
@@ -150,7 +149,7 @@ TEST_F(ReportWindowsTest, ViewReportFillsTheTemplateAndTypedFiltersAreKeptPerRep
         EXPECT_EQ(column(preview.grid().grid(), 1), (QStringList { "src=", "203.0.113.5" }));
     });
     EXPECT_TRUE(looked);
-    window.reset();
+    host.reset();
     open();
     pick(SourceReport);
     EXPECT_EQ(find<QLineEdit>("T1")->text(), "01/12/2026");

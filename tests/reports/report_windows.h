@@ -2,15 +2,16 @@
 
 // The report tab and the preview window driven as a user drives them, on a
 // real database in a temporary program folder, with the scripted dialogs.
-#include "app/main_window.h"
 #include "base/clock.h"
 #include "base/error_logger.h"
+#include "base/shared_state.h"
 #include "platform/db/connection.h"
 #include "platform/grid/grid_widget.h"
 #include "platform/grid/twips.h"
 #include "program_folder.h"
 #include "qstring_printer.h"
 #include "reports/report_preview.h"
+#include "reports/report_tab.h"
 #include "scripted_dialogs.h"
 
 #include <QApplication>
@@ -20,10 +21,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -53,13 +54,33 @@ inline bool waitUntilIdle(ReportPreview& preview)
     return !preview.isBusy();
 }
 
-
 template <typename T> T* child(QWidget* parent, const char* name)
 {
     T* widget = parent->findChild<T*>(QLatin1String(name));
     EXPECT_NE(widget, nullptr) << name;
     return widget;
 }
+
+// The report tab alone in a window, with the state and logger the main
+// window would hand it, loaded as the main window's load leaves it.
+struct ReportTabHost {
+    ReportTabHost(const QString& folder, platform::Dialogs& dialogs, const Clock& clock)
+        : state(folder, &clock)
+        , logger(folder, dialogs)
+        , tab(new ReportTab(state, logger, dialogs))
+    {
+        state.databasePath = SharedState::databasePathIn(folder);
+        state.GridSortOrder = platform::GridSortOrder::DescendingNext;
+        window.setCentralWidget(tab);
+        tab->load();
+        window.show();
+    }
+
+    SharedState state;
+    ErrorLogger logger;
+    QMainWindow window;
+    ReportTab* tab;
+};
 
 class ReportWindowsTest : public ::testing::Test {
 protected:
@@ -75,13 +96,9 @@ protected:
 
     void execute(const QString& sql) { platform::db::Connection(folder.databasePath()).execute(sql); }
 
-    void open()
-    {
-        window = std::make_unique<MainWindow>(folder.path(), dialogs, clock);
-        window->show();
-    }
+    void open() { host = std::make_unique<ReportTabHost>(folder.path(), dialogs, clock); }
 
-    template <typename T> T* find(const char* name) { return child<T>(window.get(), name); }
+    template <typename T> T* find(const char* name) { return child<T>(&host->window, name); }
 
     // The user picks a report from the list.
     void pick(const QString& name)
@@ -118,7 +135,7 @@ protected:
     testing::ProgramFolder folder;
     ScriptedDialogs dialogs;
     FixedClock clock { QDateTime(QDate(2026, 12, 5), QTime(15, 4, 5)) };
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<ReportTabHost> host;
 };
 
 inline QStringList column(const platform::Grid& grid, int col)
