@@ -82,6 +82,19 @@ void exec(sqlite3* db, const char* sql)
 }
 
 // "YYYY-MM-DD HH:MM:SS" of a second within the month.
+// Nothing to protect while building: no journal, no syncs, one transaction.
+sqlite3* openForBuilding(const QString& path)
+{
+    sqlite3* db = nullptr;
+    check(db, sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
+        "open");
+    exec(db, "PRAGMA journal_mode=OFF");
+    exec(db, "PRAGMA synchronous=OFF");
+    exec(db, "PRAGMA cache_size=-262144");
+    exec(db, "BEGIN");
+    return db;
+}
+
 void formatTime(char* out, std::size_t size, const MonthShape& shape, long long second)
 {
     const long long day = second / SecondsPerDay;
@@ -103,14 +116,7 @@ long long storedRows(const QString& path)
 
 void fill(const QString& path, const MonthShape& shape)
 {
-    sqlite3* db = nullptr;
-    check(db, sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
-        "open");
-    // Nothing to protect while building: no journal, no syncs, one transaction.
-    exec(db, "PRAGMA journal_mode=OFF");
-    exec(db, "PRAGMA synchronous=OFF");
-    exec(db, "PRAGMA cache_size=-262144");
-    exec(db, "BEGIN");
+    sqlite3* db = openForBuilding(path);
     sqlite3_stmt* insert = nullptr;
     check(db,
         sqlite3_prepare_v2(db,
@@ -232,13 +238,7 @@ long long dataBytes(sqlite3* db)
 
 void grow(const QString& path, const MonthShape& shape)
 {
-    sqlite3* db = nullptr;
-    check(db, sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
-        "open");
-    exec(db, "PRAGMA journal_mode=OFF");
-    exec(db, "PRAGMA synchronous=OFF");
-    exec(db, "PRAGMA cache_size=-262144");
-    exec(db, "BEGIN");
+    sqlite3* db = openForBuilding(path);
     const std::string year = std::to_string(shape.year);
     const std::string chartRows
         = "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 249999) ";

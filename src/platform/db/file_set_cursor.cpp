@@ -229,18 +229,8 @@ void FileSetCursor::copyRows(const Connection& from, const jet::TableFilter& row
 
 bool FileSetCursor::next(std::vector<Value>& row)
 {
-    if (m_grouped) {
-        switch (m_grouped->next(row)) {
-        case GroupedScan::Step::Row:
-            return true;
-        case GroupedScan::Step::Done:
-            return false;
-        case GroupedScan::Step::Unsupported:
-            m_grouped.reset();
-            break;
-        }
-        // Only reached before the first row.
-    }
+    if (const std::optional<bool> grouped = nextGroupedRow(m_grouped, row))
+        return *grouped;
     if (!m_earlier.empty() && !m_merged)
         mergeIntoTemporaryFile();
     return m_merged ? m_merged->next(row) : m_current->next(row);

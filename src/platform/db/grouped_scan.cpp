@@ -776,6 +776,22 @@ GroupedScan::Step GroupedScan::next(std::vector<Value>& row)
     return Step::Row;
 }
 
+std::optional<bool> nextGroupedRow(std::unique_ptr<GroupedScan>& scan, std::vector<Value>& row)
+{
+    if (!scan)
+        return std::nullopt;
+    switch (scan->next(row)) {
+    case GroupedScan::Step::Row:
+        return true;
+    case GroupedScan::Step::Done:
+        return false;
+    case GroupedScan::Step::Unsupported:
+        break;
+    }
+    scan.reset();
+    return std::nullopt;
+}
+
 void GroupedScan::tune(const Tuning& tuning)
 {
     g_tuning = tuning;

@@ -4,6 +4,8 @@
 #include "platform/jet/translator/grouped_query.h"
 
 #include <QString>
+#include <memory>
+#include <optional>
 #include <vector>
 
 struct sqlite3;
@@ -66,6 +68,11 @@ private:
     std::vector<std::vector<Value>> m_rows;
     std::size_t m_next = 0;
 };
+
+// A cursor's next() through its scan, if it has one: true or false as next()
+// answers; nothing when there is no scan, or it has just turned out
+// Unsupported (it is then dropped), and the plain statement makes the rows.
+std::optional<bool> nextGroupedRow(std::unique_ptr<GroupedScan>& scan, std::vector<Value>& row);
 
 // The function the scan's statements feed their rows to; every connection
 // registers it.

@@ -88,17 +88,8 @@ QueryCursor::~QueryCursor()
 
 bool QueryCursor::next(std::vector<Value>& row)
 {
-    if (m_grouped) {
-        switch (m_grouped->next(row)) {
-        case GroupedScan::Step::Row:
-            return true;
-        case GroupedScan::Step::Done:
-            return false;
-        case GroupedScan::Step::Unsupported:
-            m_grouped.reset(); // the statement makes the rows after all
-            break;
-        }
-    }
+    if (const std::optional<bool> grouped = nextGroupedRow(m_grouped, row))
+        return *grouped;
     if (!m_statement->step())
         return false;
     row.resize(static_cast<std::size_t>(columnCount()));
