@@ -2,6 +2,7 @@
 
 #include "platform/db/database_engine.h"
 #include "platform/db/grouped_scan.h"
+#include "platform/db/merged_listing.h"
 #include "platform/db/sqlite_failure.h"
 #include "platform/db/sqlite_query.h"
 #include "platform/db/statement.h"
@@ -100,6 +101,13 @@ FileSetCursor::FileSetCursor(
     m_filesRead << files.current;
     if (m_earlier.empty())
         return;
+    if (m_query.keyed) {
+        std::vector<const Connection*> files = m_earlier;
+        files.push_back(&current);
+        m_listing = MergedListing::open(files, *m_query.keyed, columnCount());
+        if (m_listing)
+            return;
+    }
     if (utf8) {
         bool allUtf8 = true;
         for (const Connection* file : m_earlier)
@@ -114,6 +122,7 @@ FileSetCursor::FileSetCursor(
 
 FileSetCursor::~FileSetCursor()
 {
+    m_listing.reset();
     m_grouped.reset();
     m_merged.reset();
     m_current.reset();
@@ -229,6 +238,8 @@ void FileSetCursor::copyRows(const Connection& from, const jet::TableFilter& row
 
 bool FileSetCursor::next(std::vector<Value>& row)
 {
+    if (m_listing)
+        return m_listing->next(row);
     if (const std::optional<bool> grouped = nextGroupedRow(m_grouped, row))
         return *grouped;
     if (!m_earlier.empty() && !m_merged)

@@ -18,6 +18,7 @@ namespace corvane::platform::db {
 
 class DatabaseEngine;
 class GroupedScan;
+class MergedListing;
 
 // Files that together hold what one file would hold had it never been
 // split: the current file with its schema and every table, and earlier
@@ -34,9 +35,11 @@ struct FileSet {
 // The rows of one query over a file set, exactly as the one file would give
 // them, read only. Earlier files whose rows the query's condition leaves out
 // are not read. A grouped query merges the groups of each file when no
-// order of reading could change them; any other query runs on a temporary
-// file that takes the rows the query can see, in the one file's order and
-// numbering, so every plan, tie and spelling comes out as it would.
+// order of reading could change them; a listing that each file reads along
+// the index of its order merges the files' rows as they come; any other
+// query runs on a temporary file that takes the rows the query can see, in
+// the one file's order and numbering, so every plan, tie and spelling comes
+// out as it would.
 class FileSetCursor {
 public:
     FileSetCursor(const DatabaseEngine& engine, const FileSet& files, const QString& queryText,
@@ -77,6 +80,7 @@ private:
     std::vector<QString> m_earlierPaths; // every earlier file, oldest first
     std::optional<QueryCursor> m_current; // checks the query; its rows when no earlier file counts
     std::unique_ptr<GroupedScan> m_grouped;
+    std::unique_ptr<MergedListing> m_listing;
     Connection* m_mergedFile = nullptr; // temporary, among m_connections
     std::optional<QueryCursor> m_merged;
     QStringList m_filesRead;

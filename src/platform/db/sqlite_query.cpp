@@ -12,7 +12,7 @@ SqliteQuery toSqliteQuery(const Connection& connection, const QString& queryText
     const jet::SchemaSnapshot schema = readSchema(connection);
     const jet::Translation translation = jet::translate(queryText, { connection.now(), &schema });
     return SqliteQuery { translation.sql, translation.hiddenTrailingColumns, translation.grouped,
-        translation.filter };
+        translation.filter, translation.keyed };
 }
 
 QString quoteIdentifier(const QString& name)

@@ -14,11 +14,12 @@ class Connection;
 struct SqliteQuery {
     // A constructor rather than an aggregate, so { sql, hidden } still says all.
     SqliteQuery(QString sql = {}, int hidden = 0, std::optional<jet::GroupedQuery> grouped = {},
-        std::optional<jet::TableFilter> filter = {})
+        std::optional<jet::TableFilter> filter = {}, std::optional<jet::KeyedListing> keyed = {})
         : sql(std::move(sql))
         , hiddenTrailingColumns(hidden)
         , grouped(std::move(grouped))
         , filter(std::move(filter))
+        , keyed(std::move(keyed))
     {
     }
 
@@ -26,6 +27,7 @@ struct SqliteQuery {
     int hiddenTrailingColumns = 0;
     std::optional<jet::GroupedQuery> grouped; // when the rows may be grouped outside SQLite
     std::optional<jet::TableFilter> filter; // when only one table's rows passing a condition count
+    std::optional<jet::KeyedListing> keyed; // when rows from several files can be merged by their keys
 };
 
 // The one place where a query text of the program becomes SQLite SQL; every

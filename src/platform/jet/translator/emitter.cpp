@@ -61,6 +61,14 @@ QString Emitter::statement(const Query& q)
     return query(q, Place::TopLevel, nullptr);
 }
 
+QString Emitter::statementWithKeys(const Query& q, const QStringList& keys)
+{
+    m_keys = keys;
+    QString sql = statement(q);
+    m_keys.clear();
+    return sql;
+}
+
 QString Emitter::whereCondition(const Select& s)
 {
     const Scope scope(s, m_schema, nullptr);
@@ -112,6 +120,14 @@ QString Emitter::select(
     const QString order
         = ordered ? QStringLiteral(" ORDER BY ") + orderList(*orderBy, scope, false) : QString();
 
+    if (s.top == 0 && place == Place::TopLevel && !m_keys.isEmpty()) {
+        QStringList keys;
+        for (qsizetype k = 0; k < m_keys.size(); ++k)
+            keys << m_keys[k] + QStringLiteral(" AS [__jet_key%1]").arg(k + 1);
+        m_hidden = static_cast<int>(keys.size());
+        return head + items(s, scope, false) + QStringLiteral(", ") + keys.join(QStringLiteral(", ")) + body
+            + order;
+    }
     if (s.top == 0)
         return head + items(s, scope, false) + body + order;
     if (!s.percent && (!ordered || keysUnique(s, *orderBy, scope)))

@@ -20,6 +20,9 @@ public:
     Emitter(const QDateTime& now, const SchemaSnapshot* schema);
 
     QString statement(const Query& query);
+    // The same statement with these expressions appended as hidden columns
+    // [__jet_key1] ...: for a top-level SELECT without TOP only.
+    QString statementWithKeys(const Query& query, const QStringList& keys);
     // Helper columns at the right of the result (the rank of TOP with ties).
     int hiddenTrailingColumns() const { return m_hidden; }
     // The WHERE condition of a select as the statement has it.
@@ -39,6 +42,7 @@ private:
 
     const SchemaSnapshot* m_schema;
     int m_hidden = 0;
+    QStringList m_keys; // appended by statementWithKeys
 };
 
 } // namespace corvane::platform::jet

@@ -212,6 +212,42 @@ std::optional<TableFilter> describeTableFilter(
     return filter;
 }
 
+std::optional<KeyedListing> describeKeyedListing(
+    const Query& query, const SchemaSnapshot* schema, const TableFilter& filter, Emitter& emitter)
+{
+    const Select& s = query.selects.front(); // one, as the filter says
+    if (s.distinct || s.top > 0 || !s.groupBy.empty() || s.having || query.orderBy.empty())
+        return std::nullopt;
+    for (const SelectItem& item : s.items) {
+        if (findAggregate(*item.expr))
+            return std::nullopt;
+    }
+    const SchemaSnapshot::Table* table = schema->table(filter.table);
+    const SchemaSnapshot::Column* rowId = table->rowIdAlias();
+    // Each file numbers its rows anew: a query that shows the numbers cannot be merged.
+    if (filter.columns.isEmpty() || (rowId && filter.columns.contains(rowId->name, Qt::CaseInsensitive)))
+        return std::nullopt;
+    const QString& visible = filter.alias.isEmpty() ? filter.table : filter.alias;
+    const Scope scope(s, schema);
+    KeyedListing listing;
+    QStringList keys;
+    for (const OrderTerm& term : query.orderBy) {
+        const SelectItem* target = scope.aliased(*term.expr);
+        const Expr& e = target ? *target->expr : *term.expr;
+        if (e.kind != Kind::Column
+            || (!e.qualifier.isEmpty() && e.qualifier.compare(visible, Qt::CaseInsensitive) != 0))
+            return std::nullopt;
+        const SchemaSnapshot::Column* column = table->column(e.text);
+        if (!column || (&term != &query.orderBy.front() && term.descending != listing.descending))
+            return std::nullopt;
+        listing.descending = term.descending;
+        listing.columns << column->name;
+        keys << QLatin1Char('[') + visible + QStringLiteral("].[") + column->name + QLatin1Char(']');
+    }
+    listing.sql = emitter.statementWithKeys(query, keys);
+    return listing;
+}
+
 std::optional<GroupedQuery> describeGroupedQuery(
     const Query& query, const SchemaSnapshot* schema, int hiddenColumns, Emitter& emitter)
 {

@@ -72,6 +72,19 @@ struct TableFilter {
 std::optional<TableFilter> describeTableFilter(
     const Query& query, const SchemaSnapshot* schema, Emitter& emitter);
 
+// A listing of one table in the order of plain columns, all ascending or all
+// descending, whose rows another reader can merge from several files by
+// those columns: the statement also gives the columns' values as hidden
+// trailing columns, one per ORDER BY term.
+struct KeyedListing {
+    QString sql; // the translated statement with the keys appended
+    QStringList columns; // the ORDER BY columns, as the schema spells them
+    bool descending = false;
+};
+
+std::optional<KeyedListing> describeKeyedListing(
+    const Query& query, const SchemaSnapshot* schema, const TableFilter& filter, Emitter& emitter);
+
 // The grouped form of a checked query, or nothing for any other shape.
 // hiddenColumns: what the emitter added for TOP's ties; the emitter writes
 // the WHERE condition as the translated SQL has it.

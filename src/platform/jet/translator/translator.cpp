@@ -16,6 +16,10 @@ Translation translate(const QString& jetSql, const TranslateOptions& options)
     result.hiddenTrailingColumns = emitter.hiddenTrailingColumns();
     result.grouped = describeGroupedQuery(query, options.schema, result.hiddenTrailingColumns, emitter);
     result.filter = describeTableFilter(query, options.schema, emitter);
+    if (result.filter) {
+        Emitter keyed(options.now, options.schema);
+        result.keyed = describeKeyedListing(query, options.schema, *result.filter, keyed);
+    }
     return result;
 }
 

@@ -58,6 +58,7 @@ struct Translation {
     int hiddenTrailingColumns = 0; // helper columns at the right that callers drop
     std::optional<GroupedQuery> grouped; // the same rows as grouped outside SQLite, when the shape allows
     std::optional<TableFilter> filter; // the one table read and the rows that count, when the shape allows
+    std::optional<KeyedListing> keyed; // the listing with its sort keys, when the shape allows
 };
 
 // Translates one Jet SELECT into SQLite SQL that returns the rows Jet would,
