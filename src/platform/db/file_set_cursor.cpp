@@ -104,7 +104,7 @@ FileSetCursor::FileSetCursor(
     if (m_query.keyed) {
         std::vector<const Connection*> files = m_earlier;
         files.push_back(&current);
-        m_listing = MergedListing::open(files, *m_query.keyed, columnCount());
+        m_listing = MergedListing::open(files, *m_query.keyed, m_query.sql, columnCount());
         if (m_listing)
             return;
     }

@@ -83,20 +83,22 @@ int rank(const Value& value)
 
 } // namespace
 
-std::unique_ptr<MergedListing> MergedListing::open(
-    const std::vector<const Connection*>& files, const jet::KeyedListing& listing, int columns)
+std::unique_ptr<MergedListing> MergedListing::open(const std::vector<const Connection*>& files,
+    const jet::KeyedListing& listing, const QString& plainSql, int columns)
 {
-    // Every file walks the same index, defined alike, with nothing sorted after.
-    QString index;
+    // Every file walks the same index, defined alike, with nothing sorted
+    // after; so does the listing itself, as one file would run it.
+    const QString index = walkedIndex(planOf(*files.back(), plainSql));
+    if (index.isEmpty())
+        return nullptr;
     QString definition;
     for (const Connection* file : files) {
         const QString walked = walkedIndex(planOf(*file, listing.sql));
-        if (walked.isEmpty() || (!index.isEmpty() && walked != index))
+        if (walked != index)
             return nullptr;
         const QString defined = indexDefinition(*file, walked);
         if (defined.isEmpty() || (!definition.isEmpty() && defined != definition))
             return nullptr;
-        index = walked;
         definition = defined;
     }
     // Its keys are the ORDER BY columns, ascending, in BINARY or NOCASE; the

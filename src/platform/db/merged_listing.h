@@ -21,9 +21,10 @@ class Connection;
 class MergedListing {
 public:
     // Nothing when a file's plan sorts instead of walking such an index.
-    // columns: the visible columns of the listing.
-    static std::unique_ptr<MergedListing> open(
-        const std::vector<const Connection*>& files, const jet::KeyedListing& listing, int columns);
+    // plainSql: the listing as the current (last) file would run it alone;
+    // columns: its visible columns.
+    static std::unique_ptr<MergedListing> open(const std::vector<const Connection*>& files,
+        const jet::KeyedListing& listing, const QString& plainSql, int columns);
 
     [[nodiscard]] bool next(std::vector<Value>& row);
 
