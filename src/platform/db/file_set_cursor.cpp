@@ -140,11 +140,13 @@ void FileSetCursor::chooseEarlierFiles(const FileSet& files)
         throwIfInterrupted();
         if (!QFileInfo::exists(path))
             continue; // deleted since it was listed, as old archives are
-        m_earlierPaths.push_back(path);
         Connection file = m_engine.open(path, OpenMode::ReadOnly);
-        if (filter && !filter->where.isEmpty() && !anyRowPasses(file, *filter))
+        if (filter && !filter->where.isEmpty() && !anyRowPasses(file, *filter)) {
+            m_earlierFiles.push_back({ path, nullptr });
             continue;
+        }
         m_earlier.push_back(&keep(std::move(file)));
+        m_earlierFiles.push_back({ path, m_earlier.back() });
     }
 }
 
@@ -174,15 +176,12 @@ void FileSetCursor::mergeIntoTemporaryFile()
         long long offset = 0;
         if (split) {
             // Every earlier file counts towards the numbering, read or not.
-            std::size_t read = 0;
-            for (const QString& path : m_earlierPaths) {
-                const bool isRead = read < m_earlier.size() && m_earlier[read]->path() == path;
-                if (isRead) {
-                    copyRows(*m_earlier[read], rows, offset);
-                    offset += largestRowId(*m_earlier[read], table);
-                    ++read;
+            for (const EarlierFile& file : m_earlierFiles) {
+                if (file.read) {
+                    copyRows(*file.read, rows, offset);
+                    offset += largestRowId(*file.read, table);
                 } else {
-                    offset += largestRowId(m_engine.open(path, OpenMode::ReadOnly), table);
+                    offset += largestRowId(m_engine.open(file.path, OpenMode::ReadOnly), table);
                 }
             }
         }

@@ -76,8 +76,12 @@ private:
     SqliteQuery m_query;
     QStringList m_splitTables;
     std::vector<std::unique_ptr<Connection>> m_connections; // the current file's first
-    std::vector<const Connection*> m_earlier; // the earlier files read, oldest first
-    std::vector<QString> m_earlierPaths; // every earlier file, oldest first
+    struct EarlierFile {
+        QString path;
+        const Connection* read = nullptr; // none when none of its rows can count
+    };
+    std::vector<EarlierFile> m_earlierFiles; // every earlier file, oldest first
+    std::vector<const Connection*> m_earlier; // those read, oldest first
     std::optional<QueryCursor> m_current; // checks the query; its rows when no earlier file counts
     std::unique_ptr<GroupedScan> m_grouped;
     std::unique_ptr<MergedListing> m_listing;
