@@ -63,8 +63,9 @@ Rows plainRows(const platform::db::Connection& connection, const platform::db::S
 }
 
 // SQLite reading the columns a grouped query reads, every row, without
-// grouping them: what any reading through SQLite's rows costs. Our path
-// reads on two connections, so half of this bounds its time from below.
+// grouping them: what any reading through SQLite's rows costs over the
+// month, whose date range every row passes. Our path reads on two
+// connections, so half of this bounds its time from below.
 QString readingOnlySql(const platform::jet::GroupedQuery& query)
 {
     QStringList counts;
@@ -82,8 +83,11 @@ void readAll(const platform::db::Connection& connection, const QString& sql)
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v2(connection.handle(), text.constData(), -1, &stmt, nullptr) != SQLITE_OK)
         throw std::runtime_error(sqlite3_errmsg(connection.handle()));
-    while (sqlite3_step(stmt) == SQLITE_ROW) { }
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) { }
     sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        throw std::runtime_error("reading the columns failed");
 }
 
 // Brings the whole file into the system's cache, so the first run pays no
